@@ -133,8 +133,9 @@ bool readInt(SceneReader& reader, const char* keyword, int32_t& value)
 bool readSkippedInt(SceneReader& reader, const char* keyword)
 {
     const long before = startRead(reader);
-    const std::string format = std::string(keyword) + " %*d\n";
-    const bool ok = std::fscanf(reader.file, format.c_str()) != EOF;
+    const std::string format = std::string(keyword) + " %*d%n\n";
+    int consumed = 0;
+    const bool ok = std::fscanf(reader.file, format.c_str(), &consumed) != EOF;
     return finishRead(reader, ok, before, std::string(keyword) + " %d");
 }
 

@@ -38,8 +38,10 @@ double radToDeg(double radians) { return radians * 180.0 / kPi; }
 Vec3 rotateZ(Vec3& v, float degrees)
 {
     const double r = degToRad(degrees);
-    const float c = static_cast<float>(std::cos(r));
-    const float s = static_cast<float>(std::sin(r));
+    // volatile: GCC 12 at -O2 merges cos and sin into sincos and drops the
+    // rounding to float, which changes every car's steering.
+    const volatile float c = static_cast<float>(std::cos(r));
+    const volatile float s = static_cast<float>(std::sin(r));
     const double x = c * v.x - s * v.y;
     const double y = s * v.x + c * v.y;
     v.x = x;
