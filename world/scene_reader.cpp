@@ -1,5 +1,7 @@
 #include "world/scene_reader.h"
 
+#include "world/file_open.h"
+
 #include <algorithm>
 #include <cctype>
 #include <cerrno>
@@ -20,7 +22,7 @@ static bool readWholeFile(std::FILE* file, std::string& content)
 bool openSceneReader(SceneReader& reader, const std::string& path)
 {
     reader.path = path;
-    reader.file = std::fopen(path.c_str(), "r");
+    reader.file = openFile(path, "r");
     if (reader.file == nullptr) {
         reader.reason = "cannot open scene file \"" + path + "\": " + std::strerror(errno);
         return false;

@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <sys/stat.h>
 #include <vector>
 
 namespace {
@@ -175,6 +176,15 @@ TEST(SceneLoader, MissingFileStoresNothing)
     EXPECT_TRUE(world.videoConfig.empty());
     TempDir dir;
     EXPECT_NE(loadScene(world, dir.path).reason.find("cannot read scene file"), std::string::npos);
+}
+
+TEST(SceneLoader, BackslashSeparatesPathParts)
+{
+    TempDir dir;
+    mkdir((dir.path + "/tracks").c_str(), 0700);
+    dir.write("tracks/Scene.txt", kMinimal);
+    World world;
+    EXPECT_TRUE(loadScene(world, dir.path + "\\tracks\\Scene.txt").complete);
 }
 
 TEST(SceneCheck, RefusesScenesARaceCannotStartFrom)
