@@ -3,7 +3,6 @@
 #include "world/car_physics.h"
 #include "world/list_search.h"
 
-#include <cmath>
 #include <cstdint>
 
 static int32_t indexOf(const RoutePoint& point) { return point.index; }
@@ -27,7 +26,8 @@ static const RoutePoint& findTargetPoint(const World& world, const RoutePoint& c
 
 static void turnTowards(Car& car, const Vec3& toTarget)
 {
-    const float turn = static_cast<float>(radToDeg(std::acos(dot(normalized(toTarget), normalized(car.direction)))));
+    // NaN when rounding pushes the cosine past 1; the comparison below then fails.
+    const float turn = static_cast<float>(radToDeg(angleBetween(toTarget, car.direction)));
     if (turn > kOpponentTurnThreshold) {
         rotateCar(car, turn);
     }
