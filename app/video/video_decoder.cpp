@@ -1,0 +1,277 @@
+#include "app/video/video_decoder.h"
+
+extern "C" {
+#include <libavcodec/avcodec.h>
+#include <libavdevice/avdevice.h>
+#include <libavformat/avformat.h>
+#include <libavutil/imgutils.h>
+#include <libswscale/swscale.h>
+}
+
+#include <cerrno>
+
+namespace {
+
+constexpr double kDefaultFrameRate = 30.0;
+constexpr double kMinFrameRate = 1.0;
+constexpr double kMaxFrameRate = 240.0;
+// Consecutive undecodable packets after which the stream counts as broken.
+constexpr int kMaxConsecutiveBadPackets = 1000;
+
+std::string avErrorText(int code) {
+    char buf[AV_ERROR_MAX_STRING_SIZE] = {};
+    av_strerror(code, buf, sizeof buf);
+    return buf;
+}
+
+}  // namespace
+
+struct VideoDecoder {
+    AVFormatContext* format = nullptr;
+    AVCodecContext* codec = nullptr;
+    SwsContext* scaler = nullptr;
+    AVPacket* packet = nullptr;
+    AVFrame* frame = nullptr;
+    std::string source;
+    int stream = -1;
+    int width = 0;
+    int height = 0;
+    double interval = 1.0 / kDefaultFrameRate;
+    bool camera = false;
+    bool inputEnded = false;  // flush packet sent to the decoder
+};
+
+namespace {
+
+void releaseStreams(VideoDecoder* d) {
+    sws_freeContext(d->scaler);
+    d->scaler = nullptr;
+    avcodec_free_context(&d->codec);
+    avformat_close_input(&d->format);
+    d->inputEnded = false;
+}
+
+double nominalFrameRate(const AVStream* st) {
+    AVRational rates[] = {st->avg_frame_rate, st->r_frame_rate};
+    for (AVRational r : rates) {
+        if (r.num > 0 && r.den > 0) {
+            double fps = av_q2d(r);
+            if (fps >= kMinFrameRate && fps <= kMaxFrameRate) return fps;
+        }
+    }
+    return kDefaultFrameRate;
+}
+
+bool openCodec(VideoDecoder* d, std::string* error) {
+    const AVCodecParameters* par = d->format->streams[d->stream]->codecpar;
+    const AVCodec* dec = avcodec_find_decoder(par->codec_id);
+    if (dec == nullptr) {
+        *error = "no decoder for the video stream of " + d->source;
+        return false;
+    }
+    d->codec = avcodec_alloc_context3(dec);
+    if (d->codec == nullptr) {
+        *error = "out of memory";
+        return false;
+    }
+    int ret = avcodec_parameters_to_context(d->codec, par);
+    d->codec->thread_count = 1;
+    if (ret >= 0) ret = avcodec_open2(d->codec, dec, nullptr);
+    if (ret < 0) {
+        *error = "cannot decode " + d->source + ": " + avErrorText(ret);
+        return false;
+    }
+    return true;
+}
+
+bool checkFrameSize(VideoDecoder* d, std::string* error) {
+    const AVCodecParameters* par = d->format->streams[d->stream]->codecpar;
+    d->width = par->width;
+    d->height = par->height;
+    if (d->width <= 0 || d->height <= 0 || av_image_check_size(d->width, d->height, 0, nullptr) < 0) {
+        *error = d->source + " has no valid frame size";
+        return false;
+    }
+    return true;
+}
+
+// Stream lookup and decoder set-up once the container is open.
+bool openVideoStream(VideoDecoder* d, std::string* error) {
+    int ret = avformat_find_stream_info(d->format, nullptr);
+    if (ret < 0) {
+        *error = "cannot read " + d->source + ": " + avErrorText(ret);
+        return false;
+    }
+    d->stream = av_find_best_stream(d->format, AVMEDIA_TYPE_VIDEO, -1, -1, nullptr, 0);
+    if (d->stream < 0) {
+        *error = d->source + " has no video stream";
+        return false;
+    }
+    d->interval = 1.0 / nominalFrameRate(d->format->streams[d->stream]);
+    return checkFrameSize(d, error) && openCodec(d, error);
+}
+
+bool openInput(VideoDecoder* d, const AVInputFormat* fmt, AVDictionary** options, std::string* error) {
+    d->format = avformat_alloc_context();
+    if (d->format == nullptr) {
+        *error = "out of memory";
+        return false;
+    }
+    if (d->camera) d->format->flags |= AVFMT_FLAG_NONBLOCK;
+    int ret = avformat_open_input(&d->format, d->source.c_str(), fmt, options);
+    if (ret < 0) {  // the context was freed by the failed open
+        *error = "cannot open " + d->source + ": " + avErrorText(ret);
+        return false;
+    }
+    return openVideoStream(d, error);
+}
+
+VideoDecoder* createDecoder(const std::string& source, bool camera, std::string* error) {
+    av_log_set_level(AV_LOG_FATAL);  // causes are reported once, by the layer
+    VideoDecoder* d = new (std::nothrow) VideoDecoder;
+    if (d == nullptr) {
+        *error = "out of memory";
+        return nullptr;
+    }
+    d->source = source;
+    d->camera = camera;
+    d->packet = av_packet_alloc();
+    d->frame = av_frame_alloc();
+    if (d->packet == nullptr || d->frame == nullptr) {
+        *error = "out of memory";
+        decoderClose(d);
+        return nullptr;
+    }
+    return d;
+}
+
+bool openCameraAt(VideoDecoder* d, const AVInputFormat* v4l2, const char* size, std::string* error) {
+    AVDictionary* options = nullptr;
+    if (size != nullptr) av_dict_set(&options, "video_size", size, 0);
+    bool ok = openInput(d, v4l2, &options, error);
+    av_dict_free(&options);
+    if (!ok) releaseStreams(d);
+    return ok;
+}
+
+}  // namespace
+
+VideoDecoder* decoderOpenFile(const std::string& path, std::string* error) {
+    VideoDecoder* d = createDecoder(path, false, error);
+    if (d != nullptr && !openInput(d, nullptr, nullptr, error)) {
+        decoderClose(d);
+        return nullptr;
+    }
+    return d;
+}
+
+VideoDecoder* decoderOpenCamera(const std::string& device, std::string* error) {
+    avdevice_register_all();
+    const AVInputFormat* v4l2 = av_find_input_format("video4linux2");
+    if (v4l2 == nullptr) {
+        *error = "cannot open " + device + ": no V4L2 support in libavdevice";
+        return nullptr;
+    }
+    VideoDecoder* d = createDecoder(device, true, error);
+    if (d == nullptr) return nullptr;
+    // 640 x 480 when the camera offers it, else whatever it offers.
+    if (openCameraAt(d, v4l2, "640x480", error) || openCameraAt(d, v4l2, nullptr, error)) return d;
+    decoderClose(d);
+    return nullptr;
+}
+
+void decoderClose(VideoDecoder* d) {
+    if (d == nullptr) return;
+    releaseStreams(d);
+    av_packet_free(&d->packet);
+    av_frame_free(&d->frame);
+    delete d;
+}
+
+int decoderWidth(const VideoDecoder* d) { return d->width; }
+int decoderHeight(const VideoDecoder* d) { return d->height; }
+double decoderFrameInterval(const VideoDecoder* d) { return d->interval; }
+
+namespace {
+
+// Scales whatever the decoder produced to the size reported at open, so a
+// stream that changes size mid-way still fills exactly one frame buffer.
+bool convertFrame(VideoDecoder* d, unsigned char* bgrx) {
+    const AVFrame* f = d->frame;
+    if (f->width <= 0 || f->height <= 0 || f->format < 0) return false;
+    d->scaler = sws_getCachedContext(d->scaler, f->width, f->height, static_cast<AVPixelFormat>(f->format),
+                                     d->width, d->height, AV_PIX_FMT_BGR0, SWS_BILINEAR, nullptr, nullptr,
+                                     nullptr);
+    if (d->scaler == nullptr) return false;
+    uint8_t* planes[4] = {bgrx, nullptr, nullptr, nullptr};
+    int strides[4] = {d->width * 4, 0, 0, 0};
+    return sws_scale(d->scaler, f->data, f->linesize, 0, f->height, planes, strides) == d->height;
+}
+
+enum class FeedStatus { Fed, Skipped, Again, Error };
+
+// Reads one packet of the video stream and hands it to the decoder.
+FeedStatus feedPacket(VideoDecoder* d, std::string* error) {
+    int ret = av_read_frame(d->format, d->packet);
+    if (ret == AVERROR(EAGAIN)) return FeedStatus::Again;
+    if (ret < 0) {
+        if (d->camera) {
+            *error = "capture from " + d->source + " failed: " + avErrorText(ret);
+            return FeedStatus::Error;
+        }
+        // End of file, or a damaged tail: drain what the decoder still holds.
+        d->inputEnded = true;
+        avcodec_send_packet(d->codec, nullptr);
+        return FeedStatus::Fed;
+    }
+    if (d->packet->stream_index != d->stream) {
+        av_packet_unref(d->packet);
+        return FeedStatus::Fed;  // other streams are read past, not decoded
+    }
+    ret = avcodec_send_packet(d->codec, d->packet);
+    av_packet_unref(d->packet);
+    return ret < 0 ? FeedStatus::Skipped : FeedStatus::Fed;
+}
+
+}  // namespace
+
+DecodeStatus decoderNextFrame(VideoDecoder* d, unsigned char* bgrx, std::string* error) {
+    int bad = 0;
+    while (bad < kMaxConsecutiveBadPackets) {
+        int ret = avcodec_receive_frame(d->codec, d->frame);
+        if (ret == 0) {
+            bool ok = convertFrame(d, bgrx);
+            av_frame_unref(d->frame);
+            if (ok) return DecodeStatus::Frame;
+            ++bad;
+            continue;
+        }
+        if (ret == AVERROR_EOF) return DecodeStatus::End;
+        if (ret != AVERROR(EAGAIN)) { ++bad; continue; }
+        if (d->inputEnded) return DecodeStatus::End;
+        FeedStatus fed = feedPacket(d, error);
+        if (fed == FeedStatus::Again) return DecodeStatus::Again;
+        if (fed == FeedStatus::Error) return DecodeStatus::Error;
+        bad = fed == FeedStatus::Skipped ? bad + 1 : 0;
+    }
+    *error = d->source + ": too many undecodable packets";
+    return DecodeStatus::Error;
+}
+
+int decoderRewind(VideoDecoder* d, std::string* error) {
+    if (d->camera) return 0;
+    const AVStream* st = d->format->streams[d->stream];
+    int64_t start = st->start_time != AV_NOPTS_VALUE ? st->start_time : 0;
+    if (av_seek_frame(d->format, d->stream, start, AVSEEK_FLAG_BACKWARD) >= 0) {
+        avcodec_flush_buffers(d->codec);
+        d->inputEnded = false;
+        return 0;
+    }
+    // Not seekable (e.g. no index): open the file afresh.
+    int width = d->width, height = d->height;
+    releaseStreams(d);
+    if (!openInput(d, nullptr, nullptr, error)) return -1;
+    d->width = width;  // keep the size the caller allocated for
+    d->height = height;
+    return 0;
+}
