@@ -119,7 +119,7 @@ bool frameIsDue(Clock::time_point now) { return !g_pacing || !isFile() || now >=
 // Next frame one interval after this one's due time, but never in the past,
 // so a slow caller gets one frame per call instead of a burst.
 void scheduleAfterDelivery(Clock::time_point now) {
-    g.nextDue += g.interval;
+    g.nextDue = g_pacing ? g.nextDue + g.interval : now + g.interval;
     if (g.nextDue < now) g.nextDue = now;
 }
 

@@ -9,6 +9,8 @@ extern "C" {
 }
 
 #include <cerrno>
+#include <cstddef>
+#include <cstring>
 
 namespace {
 
@@ -32,7 +34,9 @@ struct VideoDecoder {
     SwsContext* scaler = nullptr;
     AVPacket* packet = nullptr;
     AVFrame* frame = nullptr;
-    std::string source;
+    AVFrame* converted = nullptr;  // padded B,G,R,X image the scaler writes into
+    std::string source;  // name for messages
+    std::string url;     // what FFmpeg opens
     int stream = -1;
     int width = 0;
     int height = 0;
@@ -118,7 +122,7 @@ bool openInput(VideoDecoder* d, const AVInputFormat* fmt, AVDictionary** options
         return false;
     }
     if (d->camera) d->format->flags |= AVFMT_FLAG_NONBLOCK;
-    int ret = avformat_open_input(&d->format, d->source.c_str(), fmt, options);
+    int ret = avformat_open_input(&d->format, d->url.c_str(), fmt, options);
     if (ret < 0) {  // the context was freed by the failed open
         *error = "cannot open " + d->source + ": " + avErrorText(ret);
         return false;
@@ -127,13 +131,14 @@ bool openInput(VideoDecoder* d, const AVInputFormat* fmt, AVDictionary** options
 }
 
 VideoDecoder* createDecoder(const std::string& source, bool camera, std::string* error) {
-    av_log_set_level(AV_LOG_FATAL);  // causes are reported once, by the layer
+    av_log_set_level(AV_LOG_QUIET);  // causes are reported once, by the layer
     VideoDecoder* d = new (std::nothrow) VideoDecoder;
     if (d == nullptr) {
         *error = "out of memory";
         return nullptr;
     }
     d->source = source;
+    d->url = source;
     d->camera = camera;
     d->packet = av_packet_alloc();
     d->frame = av_frame_alloc();
@@ -154,11 +159,31 @@ bool openCameraAt(VideoDecoder* d, const AVInputFormat* v4l2, const char* size, 
     return ok;
 }
 
+// A file name is only ever a local file: no "proto:" prefix reaches the network,
+// and a backslash separates folders as in the game's other paths.
+std::string localFileUrl(const std::string& path) {
+    std::string url = "file:" + path;
+    for (char& c : url) {
+        if (c == '\\') c = '/';
+    }
+    return url;
+}
+
+bool openLocalFile(VideoDecoder* d, std::string* error) {
+    AVDictionary* options = nullptr;
+    av_dict_set(&options, "protocol_whitelist", "file", 0);
+    bool ok = openInput(d, nullptr, &options, error);
+    av_dict_free(&options);
+    return ok;
+}
+
 }  // namespace
 
 VideoDecoder* decoderOpenFile(const std::string& path, std::string* error) {
     VideoDecoder* d = createDecoder(path, false, error);
-    if (d != nullptr && !openInput(d, nullptr, nullptr, error)) {
+    if (d == nullptr) return nullptr;
+    d->url = localFileUrl(path);
+    if (!openLocalFile(d, error)) {
         decoderClose(d);
         return nullptr;
     }
@@ -185,6 +210,7 @@ void decoderClose(VideoDecoder* d) {
     releaseStreams(d);
     av_packet_free(&d->packet);
     av_frame_free(&d->frame);
+    av_frame_free(&d->converted);
     delete d;
 }
 
@@ -194,18 +220,41 @@ double decoderFrameInterval(const VideoDecoder* d) { return d->interval; }
 
 namespace {
 
+bool ensureConvertedFrame(VideoDecoder* d) {
+    if (d->converted != nullptr) return true;
+    d->converted = av_frame_alloc();
+    if (d->converted == nullptr) return false;
+    d->converted->format = AV_PIX_FMT_BGR0;
+    d->converted->width = d->width;
+    d->converted->height = d->height;
+    if (av_frame_get_buffer(d->converted, 0) >= 0) return true;
+    av_frame_free(&d->converted);
+    return false;
+}
+
+// Copies the padded rows into the caller's packed frame.
+void packRows(const AVFrame* src, unsigned char* bgrx) {
+    std::size_t rowBytes = static_cast<std::size_t>(src->width) * 4;
+    for (int y = 0; y < src->height; ++y) {
+        std::memcpy(bgrx + rowBytes * y, src->data[0] + static_cast<std::ptrdiff_t>(src->linesize[0]) * y, rowBytes);
+    }
+}
+
 // Scales whatever the decoder produced to the size reported at open, so a
-// stream that changes size mid-way still fills exactly one frame buffer.
+// stream that changes size mid-way still fills exactly one frame buffer. The
+// scaler's vector code may write past the end of a row, hence the padded
+// intermediate instead of writing into the caller's packed buffer directly.
 bool convertFrame(VideoDecoder* d, unsigned char* bgrx) {
     const AVFrame* f = d->frame;
-    if (f->width <= 0 || f->height <= 0 || f->format < 0) return false;
+    if (f->width <= 0 || f->height <= 0 || f->format < 0 || !ensureConvertedFrame(d)) return false;
     d->scaler = sws_getCachedContext(d->scaler, f->width, f->height, static_cast<AVPixelFormat>(f->format),
                                      d->width, d->height, AV_PIX_FMT_BGR0, SWS_BILINEAR, nullptr, nullptr,
                                      nullptr);
     if (d->scaler == nullptr) return false;
-    uint8_t* planes[4] = {bgrx, nullptr, nullptr, nullptr};
-    int strides[4] = {d->width * 4, 0, 0, 0};
-    return sws_scale(d->scaler, f->data, f->linesize, 0, f->height, planes, strides) == d->height;
+    AVFrame* out = d->converted;
+    if (sws_scale(d->scaler, f->data, f->linesize, 0, f->height, out->data, out->linesize) != d->height) return false;
+    packRows(out, bgrx);
+    return true;
 }
 
 enum class FeedStatus { Fed, Skipped, Again, Error };
@@ -270,7 +319,7 @@ int decoderRewind(VideoDecoder* d, std::string* error) {
     // Not seekable (e.g. no index): open the file afresh.
     int width = d->width, height = d->height;
     releaseStreams(d);
-    if (!openInput(d, nullptr, nullptr, error)) return -1;
+    if (!openLocalFile(d, error)) return -1;
     d->width = width;  // keep the size the caller allocated for
     d->height = height;
     return 0;

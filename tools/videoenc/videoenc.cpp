@@ -7,6 +7,8 @@ extern "C" {
 #include <libswscale/swscale.h>
 }
 
+#include <cstddef>
+#include <cstring>
 #include <new>
 
 struct VideoEncoder {
@@ -17,6 +19,7 @@ struct VideoEncoder {
     AVStream* stream = nullptr;
     SwsContext* scaler = nullptr;
     AVFrame* frame = nullptr;
+    AVFrame* input = nullptr;  // padded copy of the caller's frame for the scaler
     AVPacket* packet = nullptr;
     int64_t nextPts = 0;
     int lambda = 0;  // JPEG quantiser scale in FFmpeg's lambda units
@@ -85,15 +88,21 @@ bool createStream(VideoEncoder* e, std::string* error) {
     return ret >= 0 || fail(error, e, "describing the stream", ret);
 }
 
+AVFrame* allocateFrame(AVPixelFormat format, int width, int height) {
+    AVFrame* f = av_frame_alloc();
+    if (f == nullptr) return nullptr;
+    f->format = format;
+    f->width = width;
+    f->height = height;
+    if (av_frame_get_buffer(f, 0) < 0) av_frame_free(&f);
+    return f;
+}
+
 bool createFrame(VideoEncoder* e, std::string* error) {
-    e->frame = av_frame_alloc();
+    e->frame = allocateFrame(e->codec->pix_fmt, e->codec->width, e->codec->height);
+    e->input = allocateFrame(AV_PIX_FMT_BGR0, e->codec->width, e->codec->height);
     e->packet = av_packet_alloc();
-    if (e->frame == nullptr || e->packet == nullptr) return fail(error, "out of memory");
-    e->frame->format = e->codec->pix_fmt;
-    e->frame->width = e->codec->width;
-    e->frame->height = e->codec->height;
-    int ret = av_frame_get_buffer(e->frame, 0);
-    if (ret < 0) return fail(error, e, "allocating a frame", ret);
+    if (e->frame == nullptr || e->input == nullptr || e->packet == nullptr) return fail(error, "out of memory");
     e->scaler = sws_getContext(e->codec->width, e->codec->height, AV_PIX_FMT_BGR0, e->codec->width,
                                e->codec->height, e->codec->pix_fmt, SWS_BICUBIC, nullptr, nullptr, nullptr);
     return e->scaler != nullptr || fail(error, "cannot convert B,G,R,X frames for the encoder");
@@ -149,9 +158,14 @@ int videoEncoderAddFrame(VideoEncoder* e, const unsigned char* bgrx, std::string
     if (e == nullptr || bgrx == nullptr) return reject(error, "no encoder or no frame");
     int ret = av_frame_make_writable(e->frame);
     if (ret < 0) return reject(error, e->path + ": preparing a frame: " + avErrorText(ret));
-    const uint8_t* src[4] = {bgrx, nullptr, nullptr, nullptr};
-    const int srcStride[4] = {e->settings.width * 4, 0, 0, 0};
-    sws_scale(e->scaler, src, srcStride, 0, e->settings.height, e->frame->data, e->frame->linesize);
+    // The scaler's vector code may read past a row's end: give it padded rows.
+    std::size_t rowBytes = static_cast<std::size_t>(e->settings.width) * 4;
+    for (int y = 0; y < e->settings.height; ++y) {
+        std::memcpy(e->input->data[0] + static_cast<std::ptrdiff_t>(e->input->linesize[0]) * y, bgrx + rowBytes * y,
+                    rowBytes);
+    }
+    sws_scale(e->scaler, e->input->data, e->input->linesize, 0, e->settings.height, e->frame->data,
+              e->frame->linesize);
     e->frame->pts = e->nextPts++;
     e->frame->quality = e->lambda;
     ret = avcodec_send_frame(e->codec, e->frame);
@@ -178,6 +192,7 @@ void videoEncoderDestroy(VideoEncoder* e) {
     avcodec_free_context(&e->codec);
     sws_freeContext(e->scaler);
     av_frame_free(&e->frame);
+    av_frame_free(&e->input);
     av_packet_free(&e->packet);
     delete e;
 }
