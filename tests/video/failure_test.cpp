@@ -1,22 +1,12 @@
+#include "avi_bytes.h"
 #include "video_test_support.h"
 
 #include <chrono>
 #include <cstdint>
 #include <filesystem>
-#include <fstream>
 #include <random>
 
 namespace {
-
-std::vector<char> readBytes(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::vector<char>(std::istreambuf_iterator<char>(in), {});
-}
-
-void writeBytes(const std::string& path, const std::vector<char>& bytes) {
-    std::ofstream out(path, std::ios::binary);
-    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-}
 
 // A valid one-second WAV file: a container with sound but no pictures.
 std::vector<char> silentWav() {
@@ -33,30 +23,14 @@ std::vector<char> silentWav() {
     return b;
 }
 
-std::uint32_t readLe32(const std::vector<char>& b, std::size_t at) {
-    std::uint32_t v = 0;
-    for (int k = 0; k < 4; ++k) v |= static_cast<std::uint32_t>(static_cast<unsigned char>(b[at + k])) << (8 * k);
-    return v;
-}
-
-// Overwrites the payload of every video chunk ("00dc") in the AVI's movi list with noise.
+// Overwrites the payload of every video chunk with noise; returns how many.
 int scrambleVideoChunks(std::vector<char>& avi) {
-    std::string bytes(avi.begin(), avi.end());
-    std::size_t pos = bytes.find("movi");
-    if (pos == std::string::npos) return 0;
     std::mt19937 noise(7);
-    int scrambled = 0;
-    for (pos += 4; pos + 8 <= avi.size();) {
-        std::string tag = bytes.substr(pos, 4);
-        std::uint32_t size = readLe32(avi, pos + 4);
-        if (tag == "idx1" || size > avi.size() - pos - 8) break;
-        if (tag == "00dc") {
-            for (std::uint32_t k = 0; k < size; ++k) avi[pos + 8 + k] = static_cast<char>(noise());
-            ++scrambled;
-        }
-        pos += 8 + size + (size & 1);
+    std::vector<ChunkSpan> chunks = videoChunks(avi);
+    for (const ChunkSpan& c : chunks) {
+        for (std::size_t k = 0; k < c.size; ++k) avi[c.payload + k] = static_cast<char>(noise());
     }
-    return scrambled;
+    return static_cast<int>(chunks.size());
 }
 
 class VideoFailureTest : public VideoClipTest {

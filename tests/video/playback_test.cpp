@@ -1,6 +1,9 @@
+#include "avi_bytes.h"
 #include "video_test_support.h"
 
-#include <cstdlib>
+#include <algorithm>
+#include <filesystem>
+
 #include <cstring>
 
 namespace {
@@ -139,4 +142,48 @@ TEST_F(VideoClipTest, FileNameWithEntitiesOpens) {
     int w = 0, h = 0;
     EXPECT_EQ(videoInqSize(&w, &h), 0);
     EXPECT_EQ(w, 160);
+}
+
+TEST_F(VideoClipTest, FileNamesAreLocalPathsWithEitherSeparator) {
+    // Without care "clip:1.avi" reads as protocol "clip", and a backslash as part of a name.
+    std::filesystem::create_directory(dir_.file("sub"));
+    ASSERT_EQ(writeClip(dir_.file("sub/clip:1.avi"), ClipSpec{}), "");
+    ASSERT_EQ(videoOpen(fileConfig(dir_.file("sub\\clip:1.avi")).c_str()), 0);
+    videoSetPacing(false);
+    videoCapStart();
+    unsigned char* frame = videoGetImage();
+    ASSERT_NE(frame, nullptr);
+    EXPECT_EQ(readFrameIndex(frame, 160), 0);
+}
+
+TEST_F(VideoClipTest, FramesOfAnotherSizeAreScaledToTheReportedSize) {
+    std::string big = dir_.file("big.avi"), small = dir_.file("small.avi");
+    ASSERT_EQ(writeClip(big, ClipSpec{160, 120, 6, 30}), "");
+    ASSERT_EQ(writeClip(small, ClipSpec{80, 60, 6, 30}), "");
+    std::vector<char> bigBytes = readBytes(big), smallBytes = readBytes(small);
+    std::vector<ChunkSpan> bigChunks = videoChunks(bigBytes), smallChunks = videoChunks(smallBytes);
+    ASSERT_EQ(bigChunks.size(), 6u);
+    ASSERT_EQ(smallChunks.size(), 6u);
+    // Frames 2 and 3 become 80 x 60 pictures; the zero tail after a JPEG is ignored.
+    for (int i : {2, 3}) {
+        ASSERT_LE(smallChunks[i].size, bigChunks[i].size);
+        auto dst = bigBytes.begin() + static_cast<std::ptrdiff_t>(bigChunks[i].payload);
+        std::fill(dst, dst + static_cast<std::ptrdiff_t>(bigChunks[i].size), 0);
+        auto src = smallBytes.begin() + static_cast<std::ptrdiff_t>(smallChunks[i].payload);
+        std::copy(src, src + static_cast<std::ptrdiff_t>(smallChunks[i].size), dst);
+    }
+    writeBytes(big, bigBytes);
+
+    spec_ = ClipSpec{160, 120, 6, 30};
+    ASSERT_EQ(videoOpen(fileConfig(big).c_str()), 0);
+    videoSetPacing(false);
+    videoCapStart();
+    for (int i = 0; i < 6; ++i) {
+        SCOPED_TRACE(i);
+        unsigned char* frame = videoGetImage();
+        ASSERT_NE(frame, nullptr);
+        EXPECT_EQ(readFrameIndex(frame, 160), i);
+        expectQuadrants(frame, 160, 120);
+        videoCapNext();
+    }
 }
