@@ -19,6 +19,8 @@ constexpr double kMinFrameRate = 1.0;
 constexpr double kMaxFrameRate = 240.0;
 // Consecutive undecodable packets after which the stream counts as broken.
 constexpr int kMaxConsecutiveBadPackets = 1000;
+// Queued camera frames passed over in one read to reach the newest.
+constexpr int kMaxSkippedCameraFrames = 64;
 
 std::string avErrorText(int code) {
     char buf[AV_ERROR_MAX_STRING_SIZE] = {};
@@ -33,6 +35,7 @@ struct VideoDecoder {
     AVCodecContext* codec = nullptr;
     SwsContext* scaler = nullptr;
     AVPacket* packet = nullptr;
+    AVPacket* spare = nullptr;  // second packet for skipping to the newest camera frame
     AVFrame* frame = nullptr;
     AVFrame* converted = nullptr;  // padded B,G,R,X image the scaler writes into
     std::string source;  // name for messages
@@ -42,6 +45,7 @@ struct VideoDecoder {
     int height = 0;
     double interval = 1.0 / kDefaultFrameRate;
     bool camera = false;
+    bool intraOnly = false;   // every frame decodes on its own
     bool inputEnded = false;  // flush packet sent to the decoder
 };
 
@@ -73,6 +77,8 @@ bool openCodec(VideoDecoder* d, std::string* error) {
         *error = "no decoder for the video stream of " + d->source;
         return false;
     }
+    const AVCodecDescriptor* desc = avcodec_descriptor_get(par->codec_id);
+    d->intraOnly = desc != nullptr && (desc->props & AV_CODEC_PROP_INTRA_ONLY);
     d->codec = avcodec_alloc_context3(dec);
     if (d->codec == nullptr) {
         *error = "out of memory";
@@ -141,8 +147,9 @@ VideoDecoder* createDecoder(const std::string& source, bool camera, std::string*
     d->url = source;
     d->camera = camera;
     d->packet = av_packet_alloc();
+    d->spare = av_packet_alloc();
     d->frame = av_frame_alloc();
-    if (d->packet == nullptr || d->frame == nullptr) {
+    if (d->packet == nullptr || d->spare == nullptr || d->frame == nullptr) {
         *error = "out of memory";
         decoderClose(d);
         return nullptr;
@@ -209,6 +216,7 @@ void decoderClose(VideoDecoder* d) {
     if (d == nullptr) return;
     releaseStreams(d);
     av_packet_free(&d->packet);
+    av_packet_free(&d->spare);
     av_frame_free(&d->frame);
     av_frame_free(&d->converted);
     delete d;
@@ -257,27 +265,49 @@ bool convertFrame(VideoDecoder* d, unsigned char* bgrx) {
     return true;
 }
 
-enum class FeedStatus { Fed, Skipped, Again, Error };
+enum class FeedStatus { Fed, Skipped, Again, End, Error };
 
-// Reads one packet of the video stream and hands it to the decoder.
-FeedStatus feedPacket(VideoDecoder* d, std::string* error) {
-    int ret = av_read_frame(d->format, d->packet);
-    if (ret == AVERROR(EAGAIN)) return FeedStatus::Again;
-    if (ret < 0) {
-        if (d->camera) {
+// Reads the next packet of the video stream; other streams are read past.
+FeedStatus readVideoPacket(VideoDecoder* d, AVPacket* into, std::string* error) {
+    for (;;) {
+        int ret = av_read_frame(d->format, into);
+        if (ret == AVERROR(EAGAIN)) return FeedStatus::Again;
+        if (ret < 0 && d->camera) {
             *error = "capture from " + d->source + " failed: " + avErrorText(ret);
             return FeedStatus::Error;
         }
-        // End of file, or a damaged tail: drain what the decoder still holds.
+        if (ret < 0) return FeedStatus::End;  // end of file, or a damaged tail
+        if (into->stream_index == d->stream) return FeedStatus::Fed;
+        av_packet_unref(into);
+    }
+}
+
+// A camera queues frames while the caller is busy; skipping to the newest
+// keeps the picture current instead of seconds behind. Only for codecs whose
+// frames stand alone.
+FeedStatus readNewestCameraPacket(VideoDecoder* d, std::string* error) {
+    FeedStatus s = readVideoPacket(d, d->packet, error);
+    if (s != FeedStatus::Fed || !d->intraOnly) return s;
+    for (int i = 0; i < kMaxSkippedCameraFrames; ++i) {
+        FeedStatus next = readVideoPacket(d, d->spare, error);
+        if (next == FeedStatus::Again) break;
+        av_packet_unref(d->packet);
+        if (next != FeedStatus::Fed) return next;
+        av_packet_move_ref(d->packet, d->spare);
+    }
+    return FeedStatus::Fed;
+}
+
+FeedStatus feedPacket(VideoDecoder* d, std::string* error) {
+    FeedStatus s = d->camera ? readNewestCameraPacket(d, error) : readVideoPacket(d, d->packet, error);
+    if (s == FeedStatus::End) {
+        // Drain what the decoder still holds.
         d->inputEnded = true;
         avcodec_send_packet(d->codec, nullptr);
         return FeedStatus::Fed;
     }
-    if (d->packet->stream_index != d->stream) {
-        av_packet_unref(d->packet);
-        return FeedStatus::Fed;  // other streams are read past, not decoded
-    }
-    ret = avcodec_send_packet(d->codec, d->packet);
+    if (s != FeedStatus::Fed) return s;
+    int ret = avcodec_send_packet(d->codec, d->packet);
     av_packet_unref(d->packet);
     return ret < 0 ? FeedStatus::Skipped : FeedStatus::Fed;
 }

@@ -132,5 +132,7 @@ TEST_F(VideoFailureTest, MissingOrWrongCameraFailsQuickly) {
     writeBytes(dir_.file("not-a-camera"), {'x'});
     videoSetCameraDevice(dir_.file("not-a-camera").c_str());
     expectOpenFails(cameraConfig(), "not-a-camera");
+    videoSetCameraDevice("/dev/null");  // a character device, but no camera
+    expectOpenFails(cameraConfig(), "/dev/null");
     EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(3));
 }
