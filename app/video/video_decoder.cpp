@@ -315,6 +315,10 @@ FeedStatus feedPacket(VideoDecoder* d, std::string* error) {
 }  // namespace
 
 DecodeStatus decoderNextFrame(VideoDecoder* d, unsigned char* bgrx, std::string* error) {
+    if (d->codec == nullptr) {
+        *error = d->source + " is not open";
+        return DecodeStatus::Error;
+    }
     int bad = 0;
     while (bad < kMaxConsecutiveBadPackets) {
         int ret = avcodec_receive_frame(d->codec, d->frame);
@@ -339,18 +343,12 @@ DecodeStatus decoderNextFrame(VideoDecoder* d, unsigned char* bgrx, std::string*
 
 int decoderRewind(VideoDecoder* d, std::string* error) {
     if (d->camera) return 0;
-    const AVStream* st = d->format->streams[d->stream];
-    int64_t start = st->start_time != AV_NOPTS_VALUE ? st->start_time : 0;
-    if (av_seek_frame(d->format, d->stream, start, AVSEEK_FLAG_BACKWARD) >= 0) {
-        avcodec_flush_buffers(d->codec);
-        d->inputEnded = false;
-        return 0;
-    }
-    // Not seekable (e.g. no index): open the file afresh.
+    // Opening afresh works for every file, seekable or not, and costs a few
+    // milliseconds once per loop.
     int width = d->width, height = d->height;
     releaseStreams(d);
     if (!openLocalFile(d, error)) return -1;
-    d->width = width;  // keep the size the caller allocated for
+    d->width = width;  // keep the size the caller allocated for; frames are scaled to it
     d->height = height;
     return 0;
 }

@@ -22,5 +22,6 @@ double decoderFrameInterval(const VideoDecoder* decoder);
 // Decodes the next frame into `bgrx` (width * height * 4 bytes). Again: a
 // camera has no frame ready yet. End: the file is exhausted. Error: `error` set.
 DecodeStatus decoderNextFrame(VideoDecoder* decoder, unsigned char* bgrx, std::string* error);
-// Goes back to the first frame of a file. Returns 0, or -1 with `error` set.
+// Goes back to the first frame of a file by opening it again. Returns 0, or -1
+// with `error` set; the decoder is then unusable until closed.
 int decoderRewind(VideoDecoder* decoder, std::string* error);

@@ -63,6 +63,11 @@ TEST_F(VideoClipTest, FastModeDeliversEveryFrameInOrderAndLoops) {
     for (int i = 0; i < 13; ++i) expected.push_back(i % 5);
     EXPECT_EQ(readIndices(13), expected);
     EXPECT_FALSE(videoFailed());
+    videoClose();
+
+    openClip(ClipSpec{160, 120, 1, 30}, "single.avi");
+    videoCapStart();
+    EXPECT_EQ(readIndices(3), (std::vector<int>{0, 0, 0})) << "a one-frame clip loops on its only frame";
 }
 
 TEST_F(VideoClipTest, FileThatDoesNotLoopStopsAfterItsLastFrame) {
