@@ -9,11 +9,16 @@ extern "C" {
 }
 
 #include <cerrno>
+#include <chrono>
 #include <cstddef>
 #include <cstring>
 
 namespace {
 
+// Largest frame accepted (8K UHD); a damaged or hostile header must not make
+// the game allocate gigabytes for its frame buffers.
+constexpr int kMaxFrameWidth = 7680;
+constexpr int kMaxFrameHeight = 4320;
 constexpr double kDefaultFrameRate = 30.0;
 constexpr double kMinFrameRate = 1.0;
 constexpr double kMaxFrameRate = 240.0;
@@ -21,6 +26,8 @@ constexpr double kMaxFrameRate = 240.0;
 constexpr int kMaxConsecutiveBadPackets = 1000;
 // Queued camera frames passed over in one read to reach the newest.
 constexpr int kMaxSkippedCameraFrames = 64;
+// A camera that accepts the open but never delivers must not hang start-up.
+constexpr std::chrono::seconds kCameraOpenTimeout(5);
 
 std::string avErrorText(int code) {
     char buf[AV_ERROR_MAX_STRING_SIZE] = {};
@@ -47,6 +54,7 @@ struct VideoDecoder {
     bool camera = false;
     bool intraOnly = false;   // every frame decodes on its own
     bool inputEnded = false;  // flush packet sent to the decoder
+    std::chrono::steady_clock::time_point openDeadline = std::chrono::steady_clock::time_point::max();
 };
 
 namespace {
@@ -102,6 +110,11 @@ bool checkFrameSize(VideoDecoder* d, std::string* error) {
         *error = d->source + " has no valid frame size";
         return false;
     }
+    if (d->width > kMaxFrameWidth || d->height > kMaxFrameHeight) {
+        *error = d->source + ": frame size " + std::to_string(d->width) + " x " + std::to_string(d->height) +
+                 " is too large";
+        return false;
+    }
     return true;
 }
 
@@ -121,19 +134,33 @@ bool openVideoStream(VideoDecoder* d, std::string* error) {
     return checkFrameSize(d, error) && openCodec(d, error);
 }
 
+int pastOpenDeadline(void* opaque) {
+    const VideoDecoder* d = static_cast<const VideoDecoder*>(opaque);
+    return std::chrono::steady_clock::now() > d->openDeadline ? 1 : 0;
+}
+
+// Cameras are read without blocking, and their open is bounded in time.
+void prepareCameraInput(VideoDecoder* d) {
+    d->format->flags |= AVFMT_FLAG_NONBLOCK;
+    d->format->interrupt_callback = AVIOInterruptCB{pastOpenDeadline, d};
+    d->openDeadline = std::chrono::steady_clock::now() + kCameraOpenTimeout;
+}
+
 bool openInput(VideoDecoder* d, const AVInputFormat* fmt, AVDictionary** options, std::string* error) {
     d->format = avformat_alloc_context();
     if (d->format == nullptr) {
         *error = "out of memory";
         return false;
     }
-    if (d->camera) d->format->flags |= AVFMT_FLAG_NONBLOCK;
+    if (d->camera) prepareCameraInput(d);
     int ret = avformat_open_input(&d->format, d->url.c_str(), fmt, options);
     if (ret < 0) {  // the context was freed by the failed open
         *error = "cannot open " + d->source + ": " + avErrorText(ret);
         return false;
     }
-    return openVideoStream(d, error);
+    bool ok = openVideoStream(d, error);
+    d->openDeadline = std::chrono::steady_clock::time_point::max();
+    return ok;
 }
 
 VideoDecoder* createDecoder(const std::string& source, bool camera, std::string* error) {

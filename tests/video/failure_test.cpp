@@ -135,3 +135,14 @@ TEST_F(VideoFailureTest, MissingOrWrongCameraFailsQuickly) {
     expectOpenFails(cameraConfig(), "/dev/null");
     EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(3));
 }
+
+TEST_F(VideoFailureTest, FramesWiderThan8kAreRefused) {
+    // Thin clips keep the test cheap; the width alone decides.
+    ASSERT_EQ(writeClip(dir_.file("wide.avi"), ClipSpec{7682, 32, 1, 30}), "");
+    expectOpenFails(fileConfig(dir_.file("wide.avi")), "too large");
+    ASSERT_EQ(writeClip(dir_.file("8k.avi"), ClipSpec{7680, 32, 1, 30}), "");
+    ASSERT_EQ(videoOpen(fileConfig(dir_.file("8k.avi")).c_str()), 0);
+    int w = 0, h = 0;
+    EXPECT_EQ(videoInqSize(&w, &h), 0);
+    EXPECT_EQ(w, 7680);
+}
