@@ -49,7 +49,7 @@ bool readWholeFile(const char* path, std::vector<unsigned char>& out) {
   ok = ok && size >= 0 && std::fseek(file, 0, SEEK_SET) == 0;
   if (ok) {
     out.resize(static_cast<size_t>(size));
-    ok = std::fread(out.data(), 1, out.size(), file) == out.size();
+    ok = out.empty() || std::fread(out.data(), 1, out.size(), file) == out.size();
   }
   std::fclose(file);
   if (!ok) out.clear();

@@ -24,7 +24,7 @@ std::string writeTemp(const std::string& name, const Bytes& data) {
   std::string path = ::testing::TempDir() + name;
   std::FILE* f = std::fopen(path.c_str(), "wb");
   if (f) {
-    std::fwrite(data.data(), 1, data.size(), f);
+    if (!data.empty()) std::fwrite(data.data(), 1, data.size(), f);
     std::fclose(f);
   }
   return path;

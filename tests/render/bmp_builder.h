@@ -79,7 +79,7 @@ inline std::string writeTempFile(const std::string& name, const Bytes& data) {
   std::string path = ::testing::TempDir() + name;
   std::FILE* f = std::fopen(path.c_str(), "wb");
   if (f) {
-    std::fwrite(data.data(), 1, data.size(), f);
+    if (!data.empty()) std::fwrite(data.data(), 1, data.size(), f);
     std::fclose(f);
   }
   return path;
