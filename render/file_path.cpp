@@ -1,6 +1,7 @@
 #include "render/file_path.h"
 
 #include <algorithm>
+#include <filesystem>
 
 
 std::string portablePath(const char* path) {
@@ -40,13 +41,17 @@ std::string wideToUtf8(const wchar_t* text) {
   return out;
 }
 
+// Directories open for reading too, and report absurd sizes; only regular
+// files of a sensible size are read.
 bool readWholeFile(const char* path, std::vector<unsigned char>& out) {
   out.clear();
+  std::error_code error;
+  if (!path || !std::filesystem::is_regular_file(portablePath(path), error)) return false;
   std::FILE* file = openFile(path, "rb");
   if (!file) return false;
   bool ok = std::fseek(file, 0, SEEK_END) == 0;
   long size = ok ? std::ftell(file) : -1;
-  ok = ok && size >= 0 && std::fseek(file, 0, SEEK_SET) == 0;
+  ok = ok && size >= 0 && size <= kMaxWholeFileSize && std::fseek(file, 0, SEEK_SET) == 0;
   if (ok) {
     out.resize(static_cast<size_t>(size));
     ok = out.empty() || std::fread(out.data(), 1, out.size(), file) == out.size();

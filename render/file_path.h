@@ -16,6 +16,9 @@ std::FILE* openFile(const char* path, const char* mode);
 // UTF-8 form of a wide (UTF-32 wchar_t) name; invalid code points become '?'.
 std::string wideToUtf8(const wchar_t* text);
 
-// Reads the whole file; false when it cannot be opened or read completely.
+constexpr long kMaxWholeFileSize = 256L << 20;
+
+// Reads the whole of a regular file of at most kMaxWholeFileSize bytes;
+// false when it cannot be opened or read completely.
 bool readWholeFile(const char* path, std::vector<unsigned char>& out);
 

@@ -119,6 +119,8 @@ TEST(ModelReader, FilesThatAreNotModelsFailAndModelsWithoutObjectsSucceed) {
   EXPECT_TRUE(load(model, modelFile({})));
   EXPECT_EQ(model.meshCount(), 0);
   EXPECT_FALSE(model.loadModelFile((::testing::TempDir() + "missing.3ds").c_str()));
+  EXPECT_FALSE(model.loadModelFile(::testing::TempDir().c_str()));
+  EXPECT_FALSE(model.loadModelFile(nullptr));
 }
 
 TEST(ModelReader, SecondFileReplacesTheFirst) {

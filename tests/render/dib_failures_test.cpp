@@ -40,6 +40,11 @@ TEST(DibFailures, MissingFileNamesTheFileExactlyAsGiven) {
             "Failed to open DIB file gon\xC3\xA9.bmp.\n");
 }
 
+TEST(DibFailures, DirectoryIsReportedAsAFileThatCannotBeOpened) {
+  std::string dir = ::testing::TempDir();
+  EXPECT_EQ(loadAndCaptureError(dir), "Failed to open DIB file " + dir + ".\n");
+}
+
 TEST(DibFailures, BackslashesInNamesActAsSeparators) {
   std::string dir = ::testing::TempDir();
   writeTempFile("sep.bmp", bmpFile(small24()));
