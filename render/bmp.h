@@ -8,6 +8,7 @@
 
 // Returns a new image (free with freeRgbImage), or nullptr after printing the
 // reason to standard error. Backslashes in the name act as separators.
+// Top-down bitmaps are flipped, so the image's height is always positive.
 RgbImage* loadDibImage(const char* name);
 RgbImage* loadDibImageWide(const wchar_t* name);
 

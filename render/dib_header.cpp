@@ -56,21 +56,16 @@ void fillDerivedFields(uint16_t count, DibSource& out) {
   if (out.colorsUsed == 0) out.colorsUsed = count;
 }
 
-}  // namespace
-
-DibStatus parseDib(const unsigned char* data, size_t size, DibSource& out) {
-  out = DibSource{};
-  bool fileHeader = size >= 2 && data[0] == 'B' && data[1] == 'M';
-  size_t headerAt = fileHeader ? kFileHeaderSize : 0;
+// Reads the core or information header; returns the colour table's entry
+// count and entry size through the last two arguments.
+DibStatus readHeader(const unsigned char* data, size_t size, size_t headerAt, DibSource& out,
+                     uint16_t& count, size_t& entrySize) {
   if (!fits(headerAt, 4, size)) return DibStatus::unknownFormat;
   const unsigned char* header = data + headerAt;
   uint32_t headerSize = readLe32(header);
   if (headerSize != kCoreHeaderSize && headerSize != kInfoHeaderSize)
     return DibStatus::unknownFormat;
   if (!fits(headerAt, headerSize, size)) return DibStatus::unknownFormat;
-
-  uint16_t count;
-  size_t entrySize;
   if (headerSize == kCoreHeaderSize) {
     readCoreHeader(header, out);
     count = tableCountForBits(out.bitCount);
@@ -81,14 +76,32 @@ DibStatus parseDib(const unsigned char* data, size_t size, DibSource& out) {
                                 : tableCountForBits(out.bitCount);
     entrySize = 4;
   }
+  return DibStatus::ok;
+}
 
-  size_t tableAt = headerAt + headerSize;
-  if (headerSize == kInfoHeaderSize && out.compression == kDibBitFields) {
-    if (!fits(tableAt, 12, size)) return DibStatus::conversionError;
-    for (int i = 0; i < 3; ++i) out.masks[i] = readLe32(data + tableAt + 4 * i);
-    out.hasMasks = true;
-    tableAt += 12;
-  }
+// Bit-field masks sit between an information header and its colour table.
+bool readMasks(const unsigned char* data, size_t size, size_t& tableAt, DibSource& out) {
+  if (!fits(tableAt, 12, size)) return false;
+  for (int i = 0; i < 3; ++i) out.masks[i] = readLe32(data + tableAt + 4 * i);
+  out.hasMasks = true;
+  tableAt += 12;
+  return true;
+}
+
+}  // namespace
+
+DibStatus parseDib(const unsigned char* data, size_t size, DibSource& out) {
+  out = DibSource{};
+  bool fileHeader = size >= 2 && data[0] == 'B' && data[1] == 'M';
+  size_t headerAt = fileHeader ? kFileHeaderSize : 0;
+  uint16_t count = 0;
+  size_t entrySize = 0;
+  DibStatus status = readHeader(data, size, headerAt, out, count, entrySize);
+  if (status != DibStatus::ok) return status;
+
+  size_t tableAt = headerAt + (entrySize == 3 ? kCoreHeaderSize : kInfoHeaderSize);
+  if (entrySize == 4 && out.compression == kDibBitFields && !readMasks(data, size, tableAt, out))
+    return DibStatus::conversionError;
   size_t tableBytes = count * entrySize;
   if (!fits(tableAt, tableBytes, size)) return DibStatus::conversionError;
   readTable(data + tableAt, count, entrySize, out);
