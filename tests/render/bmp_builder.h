@@ -17,7 +17,7 @@ inline void putLe32(Bytes& b, uint32_t v) {
   putLe16(b, v >> 16);
 }
 
-struct BmpSpec {
+struct BmpLayout {
   int32_t width = 1;
   int32_t height = 1;
   uint16_t bitCount = 24;
@@ -31,7 +31,7 @@ struct BmpSpec {
   Bytes bits;                     // pixel bits exactly as stored
 };
 
-inline Bytes packedDib(const BmpSpec& s) {
+inline Bytes packedDib(const BmpLayout& s) {
   Bytes b;
   uint32_t size = s.headerSize ? s.headerSize : (s.coreHeader ? 12 : 40);
   putLe32(b, size);
@@ -62,7 +62,7 @@ inline Bytes packedDib(const BmpSpec& s) {
 
 // The same bitmap with a 14-byte file header; gap bytes go between the
 // colour table and the pixel bits, and the offset field points past them.
-inline Bytes bmpFile(const BmpSpec& s, size_t gap = 0) {
+inline Bytes bmpFile(const BmpLayout& s, size_t gap = 0) {
   Bytes packed = packedDib(s);
   size_t headerAndTable = packed.size() - s.bits.size();
   Bytes b{'B', 'M'};

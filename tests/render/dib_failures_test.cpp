@@ -20,8 +20,8 @@ std::string loadAndCaptureError(const std::string& path, RgbImage** result = nul
   return text;
 }
 
-BmpSpec small24() {
-  BmpSpec s;
+BmpLayout small24() {
+  BmpLayout s;
   s.width = 2;
   s.height = 2;
   s.bits = {1, 2, 3, 4, 5, 6, 0, 0, 7, 8, 9, 10, 11, 12, 0, 0};
@@ -58,7 +58,7 @@ TEST(DibFailures, BackslashesInNamesActAsSeparators) {
 
 TEST(DibFailures, NewerHeaderVersionsAreAnUnknownFormat) {
   for (uint32_t size : {108u, 124u, 64u, 0u}) {
-    BmpSpec s = small24();
+    BmpLayout s = small24();
     s.headerSize = size < 40 ? 40 : size;
     Bytes data = bmpFile(s);
     data[14] = size & 0xFF;
@@ -68,7 +68,7 @@ TEST(DibFailures, NewerHeaderVersionsAreAnUnknownFormat) {
 }
 
 TEST(DibFailures, UnconvertibleContentReportsAConversionError) {
-  std::vector<BmpSpec> cases(5, small24());
+  std::vector<BmpLayout> cases(5, small24());
   cases[0].bitCount = 0;      // embedded JPEG or PNG
   cases[1].compression = 4;  // JPEG
   cases[2].compression = 1;  // run-length on a 24-bit bitmap
@@ -81,7 +81,7 @@ TEST(DibFailures, UnconvertibleContentReportsAConversionError) {
 }
 
 TEST(DibFailures, HugeDimensionsAreRefusedAsOutOfMemory) {
-  BmpSpec s;
+  BmpLayout s;
   s.bitCount = 8;
   s.compression = 1;
   s.width = 100000;
@@ -93,7 +93,7 @@ TEST(DibFailures, HugeDimensionsAreRefusedAsOutOfMemory) {
 }
 
 TEST(DibFailures, RunLengthStreamEndingBeforeThePictureIsRefused) {
-  BmpSpec s;
+  BmpLayout s;
   s.bitCount = 8;
   s.compression = 1;
   s.width = 4;
@@ -124,11 +124,11 @@ void decodeExact(const Bytes& data, size_t length) {
 }
 
 std::vector<Bytes> sampleFiles() {
-  BmpSpec pal = small24();
+  BmpLayout pal = small24();
   pal.bitCount = 4;
   pal.palette.assign(16, 0x123456);
   pal.bits = {0x12, 0, 0, 0, 0x34, 0, 0, 0};
-  BmpSpec rle8;
+  BmpLayout rle8;
   rle8.bitCount = 8;
   rle8.compression = 1;
   rle8.width = 5;
@@ -136,15 +136,15 @@ std::vector<Bytes> sampleFiles() {
   rle8.colorsUsed = 4;
   rle8.palette = {1, 2, 3, 4};
   rle8.bits = {2, 1, 0, 3, 1, 2, 3, 0, 0, 0, 0, 2, 1, 1, 5, 3, 0, 1};
-  BmpSpec rle4 = rle8;
+  BmpLayout rle4 = rle8;
   rle4.bitCount = 4;
   rle4.compression = 2;
-  BmpSpec masks = small24();
+  BmpLayout masks = small24();
   masks.bitCount = 16;
   masks.compression = 3;
   masks.masks = {0xF800, 0x07E0, 0x001F};
   masks.bits.resize(8);
-  BmpSpec core = pal;
+  BmpLayout core = pal;
   core.coreHeader = true;
   return {bmpFile(small24()), packedDib(small24()), bmpFile(pal), packedDib(core),
           bmpFile(rle8), bmpFile(rle4), bmpFile(masks), packedDib(masks)};

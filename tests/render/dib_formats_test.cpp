@@ -29,8 +29,8 @@ std::vector<int> rgb(uint32_t c) {
 }
 
 // Two rows of three 24-bit pixels; each stored row is padded to 12 bytes.
-BmpSpec threeWide24() {
-  BmpSpec s;
+BmpLayout threeWide24() {
+  BmpLayout s;
   s.width = 3;
   s.height = 2;
   s.bits = {10, 20, 30, 1, 2, 3, 4, 5, 6, 0xAA, 0xAA, 0xAA,
@@ -51,7 +51,7 @@ TEST(DibFormats, TwentyFourBitRowsLoseTheirPaddingAndTurnIntoRgb) {
 }
 
 TEST(DibFormats, PackedBitmapAndFileWithGapLoadTheSamePixels) {
-  BmpSpec s = threeWide24();
+  BmpLayout s = threeWide24();
   ImagePtr withHeader = loadBytes("h.bmp", bmpFile(s));
   ImagePtr withGap = loadBytes("g.bmp", bmpFile(s, 10));
   ImagePtr packed = loadBytes("p.dib", packedDib(s));
@@ -64,7 +64,7 @@ TEST(DibFormats, PackedBitmapAndFileWithGapLoadTheSamePixels) {
 }
 
 TEST(DibFormats, PaletteSizeFollowsColorsUsedOrTheBitCount) {
-  BmpSpec full;
+  BmpLayout full;
   full.bitCount = 8;
   full.width = 2;
   full.palette.assign(256, 0);
@@ -77,7 +77,7 @@ TEST(DibFormats, PaletteSizeFollowsColorsUsedOrTheBitCount) {
   EXPECT_EQ(pixel(*a, 1, 0), rgb(0x405060));
 
   // With 16 entries the packed bits start right after them.
-  BmpSpec small = full;
+  BmpLayout small = full;
   small.colorsUsed = 16;
   small.palette.resize(16);
   small.bits = {5, 3, 0, 0};
@@ -89,7 +89,7 @@ TEST(DibFormats, PaletteSizeFollowsColorsUsedOrTheBitCount) {
 }
 
 TEST(DibFormats, IndexBeyondTheColourTableIsBlack) {
-  BmpSpec s;
+  BmpLayout s;
   s.bitCount = 8;
   s.colorsUsed = 2;
   s.palette = {0xFFFFFF, 0xFFFFFF};
@@ -100,7 +100,7 @@ TEST(DibFormats, IndexBeyondTheColourTableIsBlack) {
 }
 
 TEST(DibFormats, OneAndFourBitPixelsReadMostSignificantBitsFirst) {
-  BmpSpec mono;
+  BmpLayout mono;
   mono.bitCount = 1;
   mono.width = 10;
   mono.palette = {0x000000, 0xFFFFFF};
@@ -110,7 +110,7 @@ TEST(DibFormats, OneAndFourBitPixelsReadMostSignificantBitsFirst) {
   std::vector<int> expected{1, 0, 1, 0, 0, 0, 0, 0, 0, 1};
   for (int x = 0; x < 10; ++x) EXPECT_EQ(pixel(*m, x, 0)[0], expected[x] * 255) << x;
 
-  BmpSpec nib;
+  BmpLayout nib;
   nib.bitCount = 4;
   nib.width = 3;
   nib.palette.assign(16, 0);
@@ -126,7 +126,7 @@ TEST(DibFormats, OneAndFourBitPixelsReadMostSignificantBitsFirst) {
 }
 
 TEST(DibFormats, CoreHeaderUsesThreeByteTableEntries) {
-  BmpSpec s;
+  BmpLayout s;
   s.coreHeader = true;
   s.bitCount = 8;
   s.width = 2;
@@ -143,7 +143,7 @@ TEST(DibFormats, CoreHeaderUsesThreeByteTableEntries) {
 }
 
 TEST(DibFormats, SixteenBitIsFiveFiveFiveUnlessMasksSayOtherwise) {
-  BmpSpec s;
+  BmpLayout s;
   s.bitCount = 16;
   s.width = 2;
   s.bits = {0xFF, 0x7F, 0x00, 0x7C};  // white, pure red in 5-5-5
@@ -164,7 +164,7 @@ TEST(DibFormats, SixteenBitIsFiveFiveFiveUnlessMasksSayOtherwise) {
 }
 
 TEST(DibFormats, ThirtyTwoBitWithAndWithoutMasks) {
-  BmpSpec s;
+  BmpLayout s;
   s.bitCount = 32;
   s.bits = {10, 20, 30, 99};
   ImagePtr plain = loadBytes("32.bmp", bmpFile(s));
@@ -179,7 +179,7 @@ TEST(DibFormats, ThirtyTwoBitWithAndWithoutMasks) {
 }
 
 TEST(DibFormats, TopDownBitmapIsFlippedIntoBottomUpRows) {
-  BmpSpec s = threeWide24();
+  BmpLayout s = threeWide24();
   s.height = -2;
   ImagePtr image = loadBytes("td.bmp", bmpFile(s));
   ASSERT_TRUE(image);
@@ -188,8 +188,8 @@ TEST(DibFormats, TopDownBitmapIsFlippedIntoBottomUpRows) {
   EXPECT_EQ(pixel(*image, 0, 0), (std::vector<int>{9, 8, 7}));
 }
 
-BmpSpec rleBase(uint16_t bits, uint32_t compression) {
-  BmpSpec s;
+BmpLayout rleBase(uint16_t bits, uint32_t compression) {
+  BmpLayout s;
   s.bitCount = bits;
   s.compression = compression;
   s.width = 6;
@@ -202,7 +202,7 @@ BmpSpec rleBase(uint16_t bits, uint32_t compression) {
 int index8(const RgbImage& image, int x, int y) { return pixel(image, x, y)[0] / 0x11; }
 
 TEST(DibFormats, RunLengthEightBitRunsAbsoluteGroupsAndDeltas) {
-  BmpSpec s = rleBase(8, 1);
+  BmpLayout s = rleBase(8, 1);
   s.bits = {3, 1, 0, 3, 2, 3, 4, 0,  // run of three 1s, absolute 2 3 4 + pad
             0, 0,                    // end of row 0
             0, 2, 2, 1,              // move right 2, up 1: to (2, 2)
@@ -218,7 +218,7 @@ TEST(DibFormats, RunLengthEightBitRunsAbsoluteGroupsAndDeltas) {
 }
 
 TEST(DibFormats, RunLengthFourBitAlternatesNibbles) {
-  BmpSpec s = rleBase(4, 2);
+  BmpLayout s = rleBase(4, 2);
   s.bits = {5, 0x12, 0, 0,          // 1 2 1 2 1, end of row
             0, 3, 0x34, 0x50, 0, 0,  // absolute 3 4 5, padded to 16 bits
             0, 1};
@@ -233,7 +233,7 @@ TEST(DibFormats, RunLengthFourBitAlternatesNibbles) {
 }
 
 TEST(DibFormats, RunsWiderThanTheRowAreClippedNotWrapped) {
-  BmpSpec s = rleBase(8, 1);
+  BmpLayout s = rleBase(8, 1);
   s.bits = {200, 7, 0, 0, 0, 1};
   ImagePtr image = loadBytes("rlewide.bmp", bmpFile(s));
   ASSERT_TRUE(image);

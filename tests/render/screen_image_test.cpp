@@ -9,7 +9,7 @@
 namespace {
 
 Bytes screenFile(int32_t width, int32_t height, uint16_t bitCount = 24) {
-  BmpSpec s;
+  BmpLayout s;
   s.width = width;
   s.height = height;
   s.bitCount = bitCount;
@@ -63,7 +63,7 @@ TEST_F(ScreenImage, FilesThatCannotBeDrawnRawAreRefusedWithAReason) {
   expectRefused("hdr.bmp", Bytes{'B', 'M', 0, 0}, "shorter than its headers");
   expectRefused("w6.bmp", screenFile(6, 4), "multiple of 4");
   expectRefused("td.bmp", screenFile(8, -4), "bottom-up");
-  BmpSpec pal;
+  BmpLayout pal;
   pal.width = 8;
   pal.bitCount = 8;
   pal.bits.resize(8 * 3);
