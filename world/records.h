@@ -1,5 +1,7 @@
 #pragma once
 
+#include "model3ds/model3ds.h"
+#include "render/texture_record.h"
 #include "world/vec3.h"
 
 #include <cstdint>
@@ -34,7 +36,6 @@ struct PickedPoint {
     float z = 0.0f;
 };
 
-// The car's 3DS model and texture join this record where the game is built.
 struct Car {
     Vec3 position;
     Vec3 scale;  // model scale; for the opponent also its obstacle box size
@@ -44,4 +45,6 @@ struct Car {
     float radius = 1.0f;
     float angle = 180.0f;  // heading in degrees, 180 away from direction
     float mass = 1.0f;
+    Texture texture;  // made by the game once a window exists
+    Model3ds model;   // loaded by the scene loader at the car's MODEL line
 };

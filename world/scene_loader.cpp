@@ -96,6 +96,9 @@ static bool readCar(SceneReader& reader, Car& car, std::string& texturePath, con
     }
     if (loadModel) {
         loadModel(car, modelPath.c_str());
+    } else {
+        // A missing or unreadable model leaves the car without meshes; the race still runs.
+        car.model.loadModelFile(modelPath.c_str());
     }
     float rotation = 0.0f;
     if (!readText(reader, "TEXTURE", kPathCapacity - 1, texturePath) ||

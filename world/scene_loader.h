@@ -5,8 +5,8 @@
 #include <functional>
 #include <string>
 
-// Called at each MODEL line with the car the line belongs to. The game loads
-// the 3DS file here; tools without graphics pass none.
+// Called at each MODEL line with the car the line belongs to. Without one the
+// car's 3DS model is loaded from the path; tests pass their own to observe.
 using ModelLoader = std::function<void(Car& car, const char* path)>;
 
 struct SceneLoadResult {
