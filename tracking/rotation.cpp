@@ -39,6 +39,14 @@ void rotationToAngles(double R[3][3], double* a, double* b, double* c) {
         *c = angleFrom(R[0][0], R[1][0]);
         return;
     }
+    // Facing the camera the z axes are opposite: the same singularity as above, which would
+    // otherwise divide zero by zero and lose the rotation (a marker seen exactly head-on).
+    if (*b > kPi - 1e-6) {
+        *a = 0.0;
+        *b = kPi;
+        *c = angleFrom(R[1][1], R[1][0]);
+        return;
+    }
     double sb = std::sin(*b);
     *a = angleFrom(R[0][2] / sb, R[1][2] / sb);
     double m = R[0][2] * R[0][2] + R[1][2] * R[1][2];
