@@ -55,6 +55,9 @@ int turnedCandidates(const double n[3], const double u[3], double g, double low[
         double a2 = (u[i] * n[f] - n[i] * u[f]) / det, b2 = n[i] * g / det;
         double qa = a1 * a1 + a2 * a2 + 1.0, qb = a1 * b1 + a2 * b2, qc = b1 * b1 + b2 * b2 - 1.0;
         double disc = qb * qb - qa * qc;
+        // Axes that are already perpendicular need no turn: the two roots coincide and rounding
+        // can push the discriminant just below zero, which is no reason to give up.
+        if (disc < 0.0 && disc > -1e-12 * (qb * qb + std::fabs(qa * qc))) disc = 0.0;
         if (disc < 0.0) return -1;
         double roots[2] = {(-qb - std::sqrt(disc)) / qa, (-qb + std::sqrt(disc)) / qa};
         double* outs[2] = {low, high};
