@@ -41,18 +41,26 @@ void addPixel(int label, int x, int y) {
     if (y > s.maxY) s.maxY = y;
 }
 
-// Both groups end up holding the smaller of their representatives, across the first k entries.
-int mergeLabels(int p, int q, int k) {
-    int m1 = table[p - 1], m2 = table[q - 1];
+// The table is kept as a forest whose roots are always the smallest label of their group, so
+// findGroup returns exactly the value a fully rewritten table would hold; merging links the
+// larger root under the smaller one instead of rewriting every entry (linear, not quadratic,
+// on very noisy frames).
+int findGroup(int label) {
+    while (table[label - 1] != label) {
+        int parent = table[label - 1];
+        table[label - 1] = table[parent - 1];  // path halving keeps every entry inside the group
+        label = parent;
+    }
+    return label;
+}
+
+int mergeLabels(int p, int q) {
+    int m1 = findGroup(p), m2 = findGroup(q);
     if (m2 < m1) {
-        for (int i = 0; i < k; i++)
-            if (table[i] == m1) table[i] = m2;
+        table[m1 - 1] = m2;
         return m2;
     }
-    if (m1 < m2) {
-        for (int i = 0; i < k; i++)
-            if (table[i] == m2) table[i] = m1;
-    }
+    if (m1 < m2) table[m2 - 1] = m1;
     return m1;
 }
 
@@ -63,11 +71,11 @@ int openLabel(int& k, int x, int y) {
     return ++k;
 }
 
-int labelFromNeighbours(const int16_t* above, const int16_t* here, int x, int& k) {
+int labelFromNeighbours(const int16_t* above, const int16_t* here, int x) {
     if (above[x] > 0) return above[x];
     if (above[x + 1] > 0) {
-        if (above[x - 1] > 0) return mergeLabels(above[x + 1], above[x - 1], k);
-        if (here[x - 1] > 0) return mergeLabels(above[x + 1], here[x - 1], k);
+        if (above[x - 1] > 0) return mergeLabels(above[x + 1], above[x - 1]);
+        if (here[x - 1] > 0) return mergeLabels(above[x + 1], here[x - 1]);
         return above[x + 1];
     }
     if (above[x - 1] > 0) return above[x - 1];
@@ -86,7 +94,7 @@ bool scanRows(const uint8_t* frame, int threshold, int w, int h, int& k) {
                 here[x] = 0;
                 continue;
             }
-            int label = labelFromNeighbours(above, here, x, k);
+            int label = labelFromNeighbours(above, here, x);
             if (label == 0) label = openLabel(k, x, y);
             if (label < 0) return false;
             here[x] = static_cast<int16_t>(label);
@@ -96,7 +104,11 @@ bool scanRows(const uint8_t* frame, int threshold, int w, int h, int& k) {
     return true;
 }
 
+// Every entry's parent is a smaller label, so one ascending pass flattens the forest into
+// group minima and then numbers the groups in the order of their smallest labels.
 int renumber(int k) {
+    for (int i = 1; i <= k; i++)
+        if (table[i - 1] != i) table[i - 1] = table[table[i - 1] - 1];
     int counter = 1;
     for (int i = 1; i <= k; i++) {
         if (table[i - 1] == i)

@@ -176,6 +176,58 @@ TEST(Labeling, RandomFramesMatchAFloodFillRegionForRegion) {
     }
 }
 
+// Reference: the raster scan with the equivalence table rewritten across all labels at every
+// merge, then renumbered. Returns the number of provisional labels.
+int referenceScan(const TestFrame& f, int threshold, std::vector<int16_t>& image, std::vector<int>& table) {
+    int w = f.width, h = f.height, k = 0;
+    image.assign(w * h, 0);
+    table.clear();
+    auto merge = [&](int p, int q) {
+        int m1 = table[p - 1], m2 = table[q - 1];
+        int keep = m2 < m1 ? m2 : m1, drop = m2 < m1 ? m1 : m2;
+        for (int i = 0; i < k; i++)
+            if (table[i] == drop) table[i] = keep;
+        return keep;
+    };
+    for (int y = 1; y < h - 1; y++)
+        for (int x = 1; x < w - 1; x++) {
+            const uint8_t* p = &f.pixels[(y * w + x) * 4];
+            if (p[0] + p[1] + p[2] > 3 * threshold) continue;
+            int a = image[(y - 1) * w + x], ar = image[(y - 1) * w + x + 1], al = image[(y - 1) * w + x - 1],
+                l = image[y * w + x - 1], label;
+            if (a > 0) label = a;
+            else if (ar > 0) label = al > 0 ? merge(ar, al) : l > 0 ? merge(ar, l) : ar;
+            else if (al > 0) label = al;
+            else if (l > 0) label = l;
+            else {
+                table.push_back(++k);
+                label = k;
+            }
+            image[y * w + x] = static_cast<int16_t>(label);
+        }
+    int counter = 1;
+    for (int i = 1; i <= k; i++) table[i - 1] = table[i - 1] == i ? counter++ : table[table[i - 1] - 1];
+    return k;
+}
+
+TEST(Labeling, NoisyFramesGiveExactlyTheRewrittenTableResult) {
+    std::mt19937 random(11);
+    for (double density : {0.2, 0.35, 0.5, 0.65}) {
+        TestFrame f(160, 120);
+        std::bernoulli_distribution isDark(density);
+        for (int y = 0; y < f.height; y++)
+            for (int x = 0; x < f.width; x++)
+                if (isDark(random)) f.dark(x, y);
+        std::vector<int16_t> image;
+        std::vector<int> table;
+        int k = referenceScan(f, 100, image, table);
+        Labels l = label(f);
+        ASSERT_NE(l.image, nullptr);
+        for (int i = 0; i < f.width * f.height; i++) ASSERT_EQ(l.image[i], image[i]) << "pixel " << i;
+        for (int i = 0; i < k; i++) ASSERT_EQ(l.table[i], table[i]) << "label " << i + 1;
+    }
+}
+
 // Isolated dark pixels on every other row and column, each needing its own provisional label.
 TestFrame isolatedPixels(int count) {
     TestFrame f(2 * 256 + 1, 2 * 130 + 1);
