@@ -93,7 +93,7 @@ void sampleColour(const Scene& s, double ix, double iy, double rgb[3]) {
     double nearest = 1e300;
     bool hit = false;
     for (int k = 0; k < s.count; k++) {
-        double x, y, c[3];
+        double x, y, c[3] = {0, 0, 0};
         if (!planePoint(s.views[k], ix, iy, &x, &y) || !pictureColour(s.markers[k], x, y, c)) continue;
         const double (*p)[4] = s.markers[k].pose;
         double depth = p[2][0] * x + p[2][1] * y + p[2][3];
