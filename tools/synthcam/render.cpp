@@ -119,7 +119,7 @@ void renderPixels(const Scene& s, const SynthOptions& o, std::vector<double>& rg
             double sum[3] = {0, 0, 0};
             for (int sy = 0; sy < ss; sy++)
                 for (int sx = 0; sx < ss; sx++) {
-                    double ix, iy, c[3];
+                    double ix, iy, c[3] = {0, 0, 0};
                     observedToIdealExact(cam.distortion, px - 0.5 + (sx + 0.5) / ss, py - 0.5 + (sy + 0.5) / ss, &ix, &iy);
                     sampleColour(s, ix, iy, c);
                     for (int i = 0; i < 3; i++) sum[i] += c[i];

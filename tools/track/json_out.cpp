@@ -29,7 +29,14 @@ std::string jsonNumber(double value) {
 
 namespace {
 
-std::string pair(double x, double y) { return "[" + jsonNumber(x) + ", " + jsonNumber(y) + "]"; }
+std::string pair(double x, double y) {
+    std::string out = "[";
+    out += jsonNumber(x);
+    out += ", ";
+    out += jsonNumber(y);
+    out += "]";
+    return out;
+}
 
 std::string poseJson(const MarkerReport& r) {
     if (!r.hasPose) return "null";
