@@ -5,7 +5,7 @@
 
 #include <cstdlib>
 #include <fstream>
-#include <regex>
+#include <cctype>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -61,8 +61,14 @@ inline std::vector<double> jsonNumbers(const std::string& text, const std::strin
         }
     }
     std::string value = text.substr(at, end - at);
-    std::regex number(R"(-?[0-9]+(\.[0-9]+)?([eE][-+]?[0-9]+)?)");
-    for (auto it = std::sregex_iterator(value.begin(), value.end(), number); it != std::sregex_iterator(); ++it)
-        values.push_back(std::stod(it->str()));
+    for (size_t i = 0; i < value.size();) {
+        if (!std::isdigit(static_cast<unsigned char>(value[i])) && value[i] != '-') {
+            i++;
+            continue;
+        }
+        size_t used = 0;
+        values.push_back(std::stod(value.substr(i), &used));
+        i += used;
+    }
     return values;
 }
