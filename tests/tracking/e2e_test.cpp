@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstdio>
+#include <string>
 
 #include "synth_fixture.h"
 #include "tracking/pose.h"
@@ -109,6 +111,52 @@ TEST_F(SyntheticMarker, PoseIsAccurateOverDistancesAndTilts) {
             << "distance " << c.distance << " tilt " << c.tilt;
         EXPECT_LT(maxCornerError(d.list[0], frame.idealCorners[0]), kCornerTolerance);
     }
+}
+
+TEST_F(SyntheticMarker, NoiseBlurDistractorsAndASecondPattern) {
+    CameraIntrinsics cam = makeWebcamIntrinsics(640, 480);
+    SynthPicture other = secondMarkerPicture();
+    ASSERT_EQ(installCameraAndDefaultPattern(cam, picture), 0);
+    uint8_t values[kPatternFileValues];
+    makePatternValues(other, values);
+    std::string path = tempPath("second.patt");
+    ASSERT_EQ(savePatternFile(path.c_str(), values), 0);
+    ASSERT_EQ(loadPattern(path.c_str()), 1);
+    std::remove(path.c_str());
+
+    SynthMarker markers[2];
+    markers[0].picture = &picture;
+    markers[1].picture = &other;
+    makeMarkerPose(550, 40, 15, 250, -90, 30, markers[0].pose);
+    makeMarkerPose(480, 25, -10, 40, 100, -20, markers[1].pose);
+    SynthOptions options;
+    options.noiseSigma = 8.0;
+    options.blurPasses = 1;
+    SynthFrame frame;
+    ASSERT_EQ(renderSynthFrame(cam, markers, 2, options, &frame), 0);
+    // Dark distractors: a bar, a disc and a plain dark square with no picture inside.
+    auto paint = [&](int x0, int y0, int x1, int y1, bool disc) {
+        for (int y = y0; y <= y1; y++)
+            for (int x = x0; x <= x1; x++) {
+                double dx = x - (x0 + x1) / 2.0, dy = y - (y0 + y1) / 2.0;
+                if (disc && dx * dx + dy * dy > (x1 - x0) * (x1 - x0) / 4.0) continue;
+                for (int c = 0; c < 3; c++) frame.bgrx[(y * 640 + x) * 4 + c] = 20;
+            }
+    };
+    paint(40, 400, 200, 420, false);
+    paint(500, 380, 560, 440, true);
+    paint(300, 400, 340, 440, false);
+
+    Detection d = detect(frame);
+    int found = 0;
+    for (int i = 0; i < d.count; i++) {
+        if (d.list[i].id < 0) continue;
+        found++;
+        ASSERT_LE(d.list[i].id, 1);
+        EXPECT_GT(d.list[i].confidence, 0.7);
+        EXPECT_LT(maxCornerError(d.list[i], frame.idealCorners[d.list[i].id]), 1.5) << d.list[i].id;
+    }
+    EXPECT_EQ(found, 2);
 }
 
 }  // namespace
