@@ -118,28 +118,22 @@ int patternGridSize(int squaredSide) {
 int fitSquareHomography(const double x[4], const double y[4], double h[8]) {
     static const double px[4] = {100.0, 110.0, 110.0, 100.0};
     static const double py[4] = {100.0, 100.0, 110.0, 110.0};
-    Matrix* a = allocMatrix(8, 8);
-    Matrix* b = allocMatrix(8, 1);
-    Matrix* c = allocMatrix(8, 1);
-    int status = (a && b && c) ? 0 : -1;
-    for (int i = 0; i < 4 && status == 0; i++) {
-        double rowX[8] = {px[i], py[i], 1, 0, 0, 0, -px[i] * x[i], -py[i] * x[i]};
-        double rowY[8] = {0, 0, 0, px[i], py[i], 1, -px[i] * y[i], -py[i] * y[i]};
+    // Small fixed-size system: stack storage viewed as matrices, no allocation per marker.
+    double system[64], right[8], solution[8];
+    Matrix a{system, 8, 8}, b{right, 8, 1}, c{solution, 8, 1};
+    for (int i = 0; i < 4; i++) {
+        const double rowX[8] = {px[i], py[i], 1, 0, 0, 0, -px[i] * x[i], -py[i] * x[i]};
+        const double rowY[8] = {0, 0, 0, px[i], py[i], 1, -px[i] * y[i], -py[i] * y[i]};
         for (int k = 0; k < 8; k++) {
-            a->data[(2 * i) * 8 + k] = rowX[k];
-            a->data[(2 * i + 1) * 8 + k] = rowY[k];
+            system[(2 * i) * 8 + k] = rowX[k];
+            system[(2 * i + 1) * 8 + k] = rowY[k];
         }
-        b->data[2 * i] = x[i];
-        b->data[2 * i + 1] = y[i];
+        right[2 * i] = x[i];
+        right[2 * i + 1] = y[i];
     }
-    if (status == 0) status = invertMatrixInPlace(a);
-    if (status == 0) status = multiplyMatrix(c, a, b);
-    if (status == 0)
-        for (int k = 0; k < 8; k++) h[k] = c->data[k];
-    freeMatrix(a);
-    freeMatrix(b);
-    freeMatrix(c);
-    return status;
+    if (invertMatrixInPlace(&a) < 0 || multiplyMatrix(&c, &a, &b) < 0) return -1;
+    for (int k = 0; k < 8; k++) h[k] = solution[k];
+    return 0;
 }
 
 int samplePattern(const uint8_t* frame, const double h[8], const double x[4], const double y[4],
