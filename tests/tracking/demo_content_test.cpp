@@ -5,6 +5,7 @@
 
 #include "image_file.h"
 #include "synthcam.h"
+#include "tool_runner.h"
 #include "tracking/marker.h"
 #include "tracking/pose.h"
 
@@ -57,6 +58,25 @@ TEST(DemoContent, CommittedMarkerAndCameraAreDetectedTogether) {
         ASSERT_GE(estimateMarkerPose(&list[0], centre, 80.0, transform), 0.0);
         for (int r = 0; r < 3; r++) EXPECT_NEAR(transform[r][3], marker.pose[r][3], 0.015 * 450) << turn;
     }
+}
+
+// The committed files are what the tools make today, so regenerating them changes nothing.
+TEST(DemoContent, ToolsRegenerateTheCommittedFilesExactly) {
+    std::string scratch = std::string(::testing::TempDir()) + "rovanta_demo_";
+    ToolRun run = runTool(std::string(ROVANTA_MKPATT_BINARY) + " --default-marker " + scratch + "marker.ppm 256", scratch);
+    ASSERT_EQ(run.status, 0) << run.err;
+    run = runTool(std::string(ROVANTA_MKPATT_BINARY) + " " + scratch + "marker.ppm " + scratch + "marker.patt", scratch);
+    ASSERT_EQ(run.status, 0) << run.err;
+    run = runTool(std::string(ROVANTA_MKCAMERA_BINARY) + " " + scratch + "camera.dat", scratch);
+    ASSERT_EQ(run.status, 0) << run.err;
+    EXPECT_EQ(readWholeFile(scratch + "marker.ppm"), readWholeFile(kDemo + "/marker/marker.ppm"));
+    EXPECT_EQ(readWholeFile(scratch + "marker.patt"), readWholeFile(kDemo + "/marker/marker.patt"));
+    EXPECT_EQ(readWholeFile(scratch + "camera.dat"), readWholeFile(kDemo + "/camera/camera_para.dat"));
+    for (const char* name : {"marker.ppm", "marker.patt", "camera.dat"}) std::remove((scratch + name).c_str());
+
+    run = runTool(std::string(ROVANTA_MKPATT_BINARY) + " " + kDemo + "/marker/README.txt " + scratch + "x.patt", scratch);
+    EXPECT_NE(run.status, 0);
+    EXPECT_NE(run.err.find("unsupported image format"), std::string::npos);
 }
 
 }  // namespace
