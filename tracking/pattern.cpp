@@ -28,9 +28,11 @@ bool readOrientation(FILE* file, int* values) {
     for (int channel = 0; channel < 3; channel++) {
         for (int row = 0; row < kPatternSize; row++) {
             for (int col = 0; col < kPatternSize; col++) {
-                int v;
-                if (std::fscanf(file, "%d", &v) != 1) return false;
-                values[(row * kPatternSize + col) * 3 + channel] = 255 - v;
+                long v;
+                // An intensity outside 0..255 is as malformed as a missing one (and would
+                // overflow the template sums).
+                if (std::fscanf(file, "%ld", &v) != 1 || v < 0 || v > 255) return false;
+                values[(row * kPatternSize + col) * 3 + channel] = 255 - static_cast<int>(v);
             }
         }
     }

@@ -109,6 +109,17 @@ TEST_F(PatternStore, MissingAndShortFilesReportAndLeaveTheSlotFree) {
     EXPECT_EQ(loadPattern(shortPath.c_str()), -1);
     EXPECT_EQ(testing::internal::GetCapturedStdout(), "Pattern Data read error!!\n");
 
+    // Values outside the intensity range would overflow the template sums: malformed too.
+    std::string outOfRange = tempFile("range.patt");
+    f = std::fopen(outOfRange.c_str(), "w");
+    std::fprintf(f, "%d ", 256);
+    for (int i = 1; i < kPatternFileValues; i++) std::fprintf(f, "%d ", i % 256);
+    std::fclose(f);
+    testing::internal::CaptureStdout();
+    EXPECT_EQ(loadPattern(outOfRange.c_str()), -1);
+    EXPECT_EQ(testing::internal::GetCapturedStdout(), "Pattern Data read error!!\n");
+    std::remove(outOfRange.c_str());
+
     std::string good = writePattern("good.patt", patternOf(defaultMarkerPicture()));
     EXPECT_EQ(loadPattern(good.c_str()), 0);
     std::remove(shortPath.c_str());
