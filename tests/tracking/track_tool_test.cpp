@@ -142,6 +142,11 @@ TEST_F(TrackTool, InvalidAndOversizedImagesFail) {
     EXPECT_NE(run.status, 0);
     EXPECT_NE(run.err.find("truncated"), std::string::npos);
 
+    std::string lying = writeText("lying.ppm", "P6\n30000 30000\n255\nabc");
+    run = track(lying);
+    EXPECT_NE(run.status, 0);
+    EXPECT_NE(run.err.find("truncated"), std::string::npos);
+
     std::string deep = writeText("deep.ppm", "P6\n1 1\n65535\n123456");
     EXPECT_NE(track(deep).status, 0);
 

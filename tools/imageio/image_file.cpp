@@ -42,6 +42,14 @@ bool readPpm(FILE* f, RgbPicture* picture, std::string* error) {
         *error = "not a valid PPM: only 8-bit samples (maximum value 1..255) are supported";
         return false;
     }
+    // Check the data is all there before allocating for it: a lying header must not cost gigabytes.
+    long start = std::ftell(f);
+    size_t needed = static_cast<size_t>(width) * height * 3;
+    if (start < 0 || std::fseek(f, 0, SEEK_END) != 0 || std::ftell(f) - start < static_cast<long>(needed) ||
+        std::fseek(f, start, SEEK_SET) != 0) {
+        *error = "not a valid PPM: pixel data is truncated";
+        return false;
+    }
     picture->width = static_cast<int>(width);
     picture->height = static_cast<int>(height);
     picture->rgb.assign(static_cast<size_t>(width) * height * 3, 0);
