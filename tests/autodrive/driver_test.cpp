@@ -81,7 +81,7 @@ TEST(AutodriveSteering, TurnsOnlyWhenOffByMoreThanTheDeadband)
     EXPECT_TRUE(held(keys, kKeyRight));
     EXPECT_FALSE(held(keys, kKeyLeft));
     // 2 degrees off: a 5-degree step would overshoot, so hold straight.
-    world.checkpoints[2].centre = Vec3(100, 100 * std::tan(2.0 * 3.141592653589793 / 180.0), 0);
+    world.checkpoints[2].centre = Vec3(100, 100 * std::tan(degToRad(2.0)), 0);
     keys = chooseKeys(world, settings);
     EXPECT_FALSE(held(keys, kKeyLeft));
     EXPECT_FALSE(held(keys, kKeyRight));

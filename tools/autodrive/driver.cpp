@@ -22,7 +22,7 @@ double headingErrorDegrees(const Car& car, const Vec3& target)
     const double toY = target.y - car.position.y;
     const double cross = car.direction.x * toY - car.direction.y * toX;
     const double along = car.direction.x * toX + car.direction.y * toY;
-    return std::atan2(cross, along) * 180.0 / 3.141592653589793;
+    return radToDeg(std::atan2(cross, along));
 }
 
 double forwardSpeed(const Car& car) { return dot(car.velocity, normalized(car.direction)); }
