@@ -53,14 +53,17 @@ TEST_P(DemoCar, HasABodyACabinAndFourWheels) {
     EXPECT_EQ(names.count(part), 1u) << part;
 }
 
-TEST_P(DemoCar, IsCarSizedRestsOnTheTableAndPointsItsNoseToMinusX) {
+// The scene's SCALE is the car's size only if the model fills the unit box.
+TEST_P(DemoCar, FillsTheUnitBoxRestsOnTheTableAndPointsItsNoseToMinusX) {
   Bounds b;
   for (int i = 0; i < model.meshCount(); ++i)
     for (int j = 0; j < model.mesh(i)->vertexCount(); ++j) b.add(model.mesh(i)->vertex(j));
-  EXPECT_NEAR(b.hi[0] - b.lo[0], 22.5f, 2.5f);
-  EXPECT_NEAR(b.hi[1] - b.lo[1], 10.0f, 1.0f);
-  EXPECT_NEAR(b.hi[2] - b.lo[2], 8.0f, 1.0f);
+  EXPECT_FLOAT_EQ(b.lo[0], -0.5f);
+  EXPECT_FLOAT_EQ(b.hi[0], 0.5f);
+  EXPECT_FLOAT_EQ(b.lo[1], -0.5f);
+  EXPECT_FLOAT_EQ(b.hi[1], 0.5f);
   EXPECT_FLOAT_EQ(b.lo[2], 0.0f);
+  EXPECT_FLOAT_EQ(b.hi[2], 1.0f);
   for (int i = 0; i < model.meshCount(); ++i) {
     const ModelMesh& m = *model.mesh(i);
     if (std::strncmp(m.name(), "wheel front", 11) == 0) {

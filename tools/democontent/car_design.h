@@ -1,7 +1,9 @@
 #pragma once
 // The demo cars: one low-poly shape (body, cabin, four wheels) and a
-// texture per team. Model units: about 22 long (x), 10 wide (y), 8 high (z),
-// resting on z = 0, nose towards -x. A car is drawn turned by its heading
+// texture per team. The shape is designed about 22 long (x), 10 wide (y) and
+// 8 high (z) and then fitted into the unit box (x, y in -0.5..0.5, z in 0..1,
+// resting on z = 0), so that the scene's SCALE gives the car's real size.
+// The nose points towards -x. A car is drawn turned by its heading
 // (180 degrees for a fresh car, whose direction of travel is +x), so the nose
 // at -x points where the car drives.
 

@@ -1,6 +1,7 @@
 #include <cmath>
 
 #include "car_design.h"
+#include "unit_box.h"
 
 namespace {
 
@@ -106,5 +107,6 @@ std::vector<MeshData> buildCarMeshes(bool rearWing) {
     Block wing{8.5f, 11, -4.5f, 4.5f, 5, 9.5f, 11, -4.5f, 4.5f, 7.5f};
     meshes.push_back(blockMesh("rear wing", wing, kHoodArea, kHoodArea, kHoodArea));
   }
+  fitIntoUnitBox(meshes);
   return meshes;
 }
