@@ -1,0 +1,27 @@
+#pragma once
+// Demuxing, decoding and conversion of one video stream into packed B,G,R,X
+// frames, row 0 at the top. Used by the capture layer (video.cpp).
+
+#include <string>
+
+struct VideoDecoder;
+
+enum class DecodeStatus { Frame, Again, End, Error };
+
+// Opens a video file; null with a reason in `error` when it cannot be played.
+VideoDecoder* decoderOpenFile(const std::string& path, std::string* error);
+// Opens a V4L2 device (640 x 480 when offered), reading without blocking.
+VideoDecoder* decoderOpenCamera(const std::string& device, std::string* error);
+void decoderClose(VideoDecoder* decoder);
+
+int decoderWidth(const VideoDecoder* decoder);
+int decoderHeight(const VideoDecoder* decoder);
+// Seconds between frames at the stream's nominal frame rate.
+double decoderFrameInterval(const VideoDecoder* decoder);
+
+// Decodes the next frame into `bgrx` (width * height * 4 bytes). Again: a
+// camera has no frame ready yet. End: the file is exhausted. Error: `error` set.
+DecodeStatus decoderNextFrame(VideoDecoder* decoder, unsigned char* bgrx, std::string* error);
+// Goes back to the first frame of a file by opening it again. Returns 0, or -1
+// with `error` set; the decoder is then unusable until closed.
+int decoderRewind(VideoDecoder* decoder, std::string* error);

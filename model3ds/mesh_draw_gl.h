@@ -1,0 +1,4 @@
+#pragma once
+
+// Makes Model3ds::draw emit immediate-mode OpenGL triangles.
+void installGlModelDrawBackend();

@@ -1,0 +1,91 @@
+#include <cstdio>
+#include <cstdlib>
+
+#include "render/bmp.h"
+#include "render/dib_format.h"
+#include "render/file_path.h"
+
+int32_t screenImageWidth = 0;
+int32_t screenImageHeight = 0;
+
+namespace {
+
+constexpr long kPixelsAt = 54;
+constexpr int64_t kMaxSide = 16384;
+
+struct ScreenHeader {
+  int32_t width;
+  int32_t height;
+  uint16_t bitCount;
+  uint32_t compression;
+};
+
+void reportScreenError(const char* name, const char* reason) {
+  std::fprintf(stderr, "Screen image %s: %s\n", name, reason);
+}
+
+// The reason the header cannot be drawn as a raw block, or nullptr.
+const char* refusalReason(const ScreenHeader& h, long fileSize) {
+  if (h.bitCount != 24 || h.compression != 0) return "not an uncompressed 24-bit bitmap";
+  if (h.width <= 0 || h.height <= 0 || h.width > kMaxSide || h.height > kMaxSide)
+    return "width and height must be positive and bottom-up";
+  if (h.width % 4 != 0) return "width must be a multiple of 4";
+  int64_t need = kPixelsAt + int64_t{h.width} * h.height * 3;
+  if (fileSize < need) return "file is shorter than its pixel rows";
+  return nullptr;
+}
+
+long fileSizeOf(std::FILE* file) {
+  long here = std::ftell(file);
+  if (std::fseek(file, 0, SEEK_END) != 0) return -1;
+  long size = std::ftell(file);
+  std::fseek(file, here, SEEK_SET);
+  return size;
+}
+
+unsigned char* readPixels(std::FILE* file, const ScreenHeader& h) {
+  size_t bytes = static_cast<size_t>(h.width) * static_cast<size_t>(h.height) * 3;
+  auto* block = static_cast<unsigned char*>(std::malloc(bytes));
+  if (block && std::fread(block, 1, bytes, file) != bytes) {
+    std::free(block);
+    block = nullptr;
+  }
+  return block;
+}
+
+unsigned char* readScreenFile(std::FILE* file, const char* name) {
+  unsigned char headers[54];
+  if (std::fread(headers, 1, 2, file) != 2 || headers[0] != 'B' || headers[1] != 'M')
+    return nullptr;
+  if (std::fread(headers + 2, 1, 52, file) != 52) {
+    reportScreenError(name, "file is shorter than its headers");
+    return nullptr;
+  }
+  ScreenHeader h{static_cast<int32_t>(readLe32(headers + 18)),
+                 static_cast<int32_t>(readLe32(headers + 22)), readLe16(headers + 28),
+                 readLe32(headers + 30)};
+  if (const char* reason = refusalReason(h, fileSizeOf(file))) {
+    reportScreenError(name, reason);
+    return nullptr;
+  }
+  unsigned char* block = readPixels(file, h);
+  if (!block) {
+    reportScreenError(name, "pixel rows could not be read");
+    return nullptr;
+  }
+  screenImageWidth = h.width;
+  screenImageHeight = h.height;
+  return block;
+}
+
+}  // namespace
+
+unsigned char* loadScreenImage(const char* name) {
+  std::FILE* file = openFile(name, "rb");
+  if (!file) return nullptr;
+  unsigned char* block = readScreenFile(file, name);
+  std::fclose(file);
+  return block;
+}
+
+void freeScreenImage(unsigned char* pixels) { std::free(pixels); }

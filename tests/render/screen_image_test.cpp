@@ -1,0 +1,85 @@
+// The raw screen-image reader and its refusals.
+#include <gtest/gtest.h>
+
+#include <cstring>
+
+#include "bmp_builder.h"
+#include "render/bmp.h"
+
+namespace {
+
+Bytes screenFile(int32_t width, int32_t height, uint16_t bitCount = 24) {
+  BmpLayout s;
+  s.width = width;
+  s.height = height;
+  s.bitCount = bitCount;
+  size_t bytes = static_cast<size_t>(width) * (height < 0 ? -height : height) * 3;
+  s.bits.resize(bytes);
+  for (size_t i = 0; i < bytes; ++i) s.bits[i] = static_cast<unsigned char>(i * 7 + 3);
+  return bmpFile(s);
+}
+
+class ScreenImage : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    screenImageWidth = -5;
+    screenImageHeight = -6;
+  }
+  void expectRefused(const std::string& name, const Bytes& data, const char* reason) {
+    ::testing::internal::CaptureStderr();
+    EXPECT_EQ(loadScreenImage(writeTempFile(name, data).c_str()), nullptr);
+    std::string err = ::testing::internal::GetCapturedStderr();
+    EXPECT_NE(err.find(reason), std::string::npos) << err;
+    EXPECT_EQ(screenImageWidth, -5);
+    EXPECT_EQ(screenImageHeight, -6);
+  }
+};
+
+TEST_F(ScreenImage, FullScreenImageIsReturnedInFileOrder) {
+  Bytes data = screenFile(640, 480);
+  unsigned char* block = loadScreenImage(writeTempFile("main.bmp", data).c_str());
+  ASSERT_NE(block, nullptr);
+  EXPECT_EQ(screenImageWidth, 640);
+  EXPECT_EQ(screenImageHeight, 480);
+  EXPECT_EQ(0, std::memcmp(block, data.data() + 54, 921600));
+  freeScreenImage(block);
+}
+
+TEST_F(ScreenImage, MissingFileOrNoBitmapSignatureLeavesTheSizesAlone) {
+  EXPECT_EQ(loadScreenImage((::testing::TempDir() + "absent.bmp").c_str()), nullptr);
+  Bytes data = screenFile(8, 2);
+  data[0] = 'X';
+  ::testing::internal::CaptureStderr();
+  EXPECT_EQ(loadScreenImage(writeTempFile("nobm.bmp", data).c_str()), nullptr);
+  EXPECT_EQ(::testing::internal::GetCapturedStderr(), "");
+  EXPECT_EQ(screenImageWidth, -5);
+  EXPECT_EQ(screenImageHeight, -6);
+}
+
+TEST_F(ScreenImage, FilesThatCannotBeDrawnRawAreRefusedWithAReason) {
+  Bytes cut = screenFile(8, 4);
+  cut.resize(cut.size() - 1);
+  expectRefused("cut.bmp", cut, "shorter than its pixel rows");
+  expectRefused("hdr.bmp", Bytes{'B', 'M', 0, 0}, "shorter than its headers");
+  expectRefused("w6.bmp", screenFile(6, 4), "multiple of 4");
+  expectRefused("td.bmp", screenFile(8, -4), "bottom-up");
+  BmpLayout pal;
+  pal.width = 8;
+  pal.bitCount = 8;
+  pal.bits.resize(8 * 3);
+  expectRefused("pal.bmp", bmpFile(pal), "24-bit");
+}
+
+TEST_F(ScreenImage, EveryTruncationIsRefusedOrReadWhole) {
+  Bytes data = screenFile(4, 3);
+  for (size_t length = 0; length <= data.size(); ++length) {
+    Bytes cut(data.begin(), data.begin() + length);
+    ::testing::internal::CaptureStderr();
+    unsigned char* block = loadScreenImage(writeTempFile("trunc.bmp", cut).c_str());
+    ::testing::internal::GetCapturedStderr();
+    EXPECT_EQ(block != nullptr, length == data.size()) << length;
+    freeScreenImage(block);
+  }
+}
+
+}  // namespace

@@ -1,0 +1,43 @@
+#pragma once
+// Shared set-up of the layer tests: a clip in a temporary folder, opened and
+// closed around each test, with pacing restored afterwards.
+
+#include "app/video/video.h"
+#include "clip_maker.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+class VideoClipTest : public ::testing::Test {
+protected:
+    void TearDown() override {
+        videoClose();
+        videoSetPacing(true);
+        videoSetCameraDevice(nullptr);
+    }
+
+    // Writes a clip and opens it; fails the test when either step fails.
+    void openClip(const ClipSpec& spec, const std::string& name = "clip.avi") {
+        spec_ = spec;
+        std::string path = dir_.file(name);
+        ASSERT_EQ(writeClip(path, spec), "");
+        ASSERT_EQ(videoOpen(fileConfig(path).c_str()), 0);
+    }
+
+    // Reads `count` frames with pacing off and returns their frame numbers.
+    std::vector<int> readIndices(int count) {
+        std::vector<int> indices;
+        for (int i = 0; i < count; ++i) {
+            unsigned char* frame = videoGetImage();
+            if (frame == nullptr) break;
+            indices.push_back(readFrameIndex(frame, spec_.width));
+            videoCapNext();
+        }
+        return indices;
+    }
+
+    TempDir dir_;
+    ClipSpec spec_;
+};

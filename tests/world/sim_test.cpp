@@ -1,0 +1,208 @@
+#include "test_files.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <sstream>
+#include <sys/wait.h>
+#include <vector>
+
+namespace {
+
+struct SimRun {
+    int status = -1;
+    std::vector<std::string> lines;
+    std::string errors;
+};
+
+SimRun runSim(const TempDir& dir, const std::string& arguments)
+{
+    const std::string errorFile = dir.path + "/stderr.txt";
+    const std::string command = "cd " + dir.path + " && " ROVANTA_SIM_PATH " " + arguments + " 2>" + errorFile;
+    SimRun run;
+    std::FILE* pipe = popen(command.c_str(), "r");
+    if (pipe == nullptr) {
+        return run;
+    }
+    char buffer[8192];
+    std::string line;
+    while (std::fgets(buffer, sizeof buffer, pipe) != nullptr) {
+        line += buffer;
+        if (!line.empty() && line.back() == '\n') {
+            line.pop_back();
+            run.lines.push_back(line);
+            line.clear();
+        }
+    }
+    const int raw = pclose(pipe);
+    run.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
+    std::ifstream errors(errorFile);
+    std::stringstream text;
+    text << errors.rdbuf();
+    run.errors = text.str();
+    return run;
+}
+
+// Raw JSON text of the value at a dotted path such as "player.position.x";
+// keys are looked up in order, which suffices for the tool's flat layout.
+std::string valueAt(const std::string& line, const std::string& path)
+{
+    std::size_t at = 0;
+    std::stringstream keys(path);
+    std::string key;
+    while (std::getline(keys, key, '.')) {
+        at = line.find("\"" + key + "\":", at);
+        if (at == std::string::npos) {
+            return "<missing " + path + ">";
+        }
+        at += key.size() + 3;
+    }
+    const std::size_t end = line.find_first_of(",}", at);
+    return line.substr(at, end - at);
+}
+
+double numberAt(const std::string& line, const std::string& path) { return std::strtod(valueAt(line, path).c_str(), nullptr); }
+
+std::string oneCheckpointScene(const std::string& opponent = "")
+{
+    SceneSections scene;
+    scene.checkpoints = "CHECKPOINTS 1\nCHECKPOINT 0\nPOSITION 500 500 0\nSCALE 1 1 1\n";
+    scene.player = SceneSections::carLines(100.0f);
+    scene.opponent = opponent;
+    return scene.text();
+}
+
+}  // namespace
+
+TEST(SimTool, PrintsFullPrecisionStateForEveryKeyLine)
+{
+    TempDir dir;
+    dir.write("Scene.txt", oneCheckpointScene());
+    dir.write("keys.txt", "UP\nup, LEFT\n\n");
+    const SimRun run = runSim(dir, "--keys keys.txt");
+    EXPECT_EQ(run.status, 0) << run.errors;
+    ASSERT_EQ(run.lines.size(), 3u);
+    EXPECT_EQ(valueAt(run.lines[0], "step"), "1");
+    EXPECT_EQ(valueAt(run.lines[0], "state"), "\"race\"");
+    EXPECT_EQ(valueAt(run.lines[0], "raceStarted"), "true");
+    EXPECT_EQ(numberAt(run.lines[0], "player.velocity.x"), 5.0);
+    EXPECT_EQ(valueAt(run.lines[1], "player.angle"), "185");
+    // The second step turns 5 degrees, then thrusts along the new direction.
+    EXPECT_EQ(valueAt(run.lines[1], "player.direction.x"), "0.99619472026824951");
+    EXPECT_EQ(valueAt(run.lines[1], "player.direction.y"), "0.087155744433403015");
+    EXPECT_EQ(numberAt(run.lines[2], "player.force.x"), 0.0);
+    // With the only checkpoint counted as passed, the first step completes a lap.
+    EXPECT_EQ(valueAt(run.lines[0], "playerLap"), "2");
+    EXPECT_EQ(valueAt(run.lines[2], "playerLap"), "2");
+    EXPECT_EQ(valueAt(run.lines[2], "lastCheckpoint"), "-1");
+    EXPECT_EQ(run.lines[2].find("opponent"), std::string::npos);
+}
+
+TEST(SimTool, StepCountDefaultsAndOverrides)
+{
+    TempDir dir;
+    dir.write("Scene.txt", oneCheckpointScene());
+    dir.write("keys.txt", "UP\n");
+    EXPECT_EQ(runSim(dir, "").lines.size(), 100u);
+    const SimRun run = runSim(dir, "--keys keys.txt --steps 4");
+    ASSERT_EQ(run.lines.size(), 4u);
+    // After the last line no key is held: friction only.
+    EXPECT_NEAR(numberAt(run.lines[3], "player.velocity.x"), 5 - 3 * 0.175, 1e-12);
+    EXPECT_EQ(runSim(dir, "--steps 0").lines.size(), 0u);
+}
+
+TEST(SimTool, LapClockFollowsSecondsPerStep)
+{
+    TempDir dir;
+    SceneSections scene;
+    scene.checkpoints = "CHECKPOINTS 2\nCHECKPOINT 0\nPOSITION 0 0 0\nSCALE 1 1 1\n"
+                        "CHECKPOINT 1\nPOSITION 0 0 0\nSCALE 1 1 1\n";
+    scene.player = SceneSections::carLines(1.0f);
+    dir.write("Scene.txt", scene.text());
+    dir.write("keys.txt", "\n\nLEFT\nDOWN UP\n");  // the race starts in step 4 at 1.5 s
+    const SimRun run = runSim(dir, "-s Scene.txt --keys keys.txt --steps 5 --seconds-per-step 0.5");
+    ASSERT_EQ(run.lines.size(), 5u) << run.errors;
+    EXPECT_EQ(valueAt(run.lines[2], "raceStarted"), "false");
+    // Step 4 reaches checkpoint 1 (the car stands on both), step 5 at 2 s completes the lap.
+    EXPECT_EQ(valueAt(run.lines[3], "lastCheckpoint"), "1");
+    EXPECT_EQ(valueAt(run.lines[4], "playerLap"), "2");
+    EXPECT_EQ(valueAt(run.lines[4], "lastLapTime"), "1");
+    EXPECT_EQ(valueAt(run.lines[4], "bestLapTime"), "1");
+}
+
+TEST(SimTool, OpponentFieldsAndLostRaceStops)
+{
+    TempDir dir;
+    const std::string opponent = SceneSections::carLines(1.0f) + "ROUTE 1\n" +
+                                 SceneSections::routePoint(3, "-50 -50 0", 1.0f);
+    dir.write("Scene.txt", oneCheckpointScene(opponent));
+    dir.write("keys.txt", "UP\n");
+    const SimRun run = runSim(dir, "--keys keys.txt --steps 50");
+    EXPECT_EQ(run.status, 0);
+    ASSERT_EQ(run.lines.size(), 9u);  // a one-point route completes a lap every step
+    EXPECT_EQ(valueAt(run.lines[8], "state"), "\"lost\"");
+    EXPECT_EQ(valueAt(run.lines[8], "opponentLaps"), "9");
+    EXPECT_EQ(valueAt(run.lines[0], "routeIndex"), "3");
+    EXPECT_EQ(valueAt(run.lines[0], "lastRouteIndex"), "3");
+    EXPECT_EQ(numberAt(run.lines[0], "opponent.position.x"), -50.0);
+    EXPECT_EQ(valueAt(run.lines[0], "opponent.angle"), "270");
+}
+
+TEST(SimTool, WonRaceStops)
+{
+    TempDir dir;
+    SceneSections scene;
+    scene.checkpoints = "CHECKPOINTS 1\nCHECKPOINT 1\nPOSITION 900 0 0\nSCALE 1 1 1\n";
+    dir.write("Scene.txt", scene.text());
+    dir.write("keys.txt", "UP\n");
+    const SimRun run = runSim(dir, "--keys keys.txt --steps 50");
+    ASSERT_EQ(run.lines.size(), 9u);  // no checkpoint 2 or 0: a lap per step
+    EXPECT_EQ(valueAt(run.lines.back(), "state"), "\"won\"");
+    EXPECT_EQ(valueAt(run.lines.back(), "playerLap"), "10");
+}
+
+TEST(SimTool, NonFiniteNumbersPrintAsNull)
+{
+    TempDir dir;
+    SceneSections scene;
+    scene.player = SceneSections::carLines(1.0f, 0.0f, "nan 0 inf");
+    dir.write("Scene.txt", scene.text());
+    const SimRun run = runSim(dir, "--steps 1");
+    ASSERT_EQ(run.lines.size(), 1u) << run.errors;
+    EXPECT_EQ(valueAt(run.lines[0], "player.position.x"), "null");
+    EXPECT_EQ(valueAt(run.lines[0], "player.position.z"), "null");
+    EXPECT_EQ(valueAt(run.lines[0], "player.position.y"), "0");
+}
+
+TEST(SimTool, RefusesBadInputWithReasonAndStatus)
+{
+    TempDir dir;
+    SceneSections scene;
+    scene.checkpoints = "CHECKPOINTS 1\nCHECKPOINT 0\nPOSITION 0 0\nSCALE 1 1 1\n";
+    dir.write("Bad.txt", scene.text());
+    dir.write("Scene.txt", oneCheckpointScene());
+    dir.write("keys.txt", "UP\nFAST\n");
+    struct Case {
+        std::string arguments;
+        int status;
+        std::string message;
+    };
+    const Case cases[] = {
+        {"-s Bad.txt", 1, "Bad.txt:9: expected \"POSITION %f %f %f\""},
+        {"-s Missing.txt", 1, "cannot open scene file \"Missing.txt\""},
+        {"--keys keys.txt", 1, "keys.txt:2: unknown key \"FAST\""},
+        {"--keys none.txt", 1, "cannot open key file \"none.txt\""},
+        {"--steps -3", 2, "--steps needs a whole number"},
+        {"--seconds-per-step nan", 2, "--seconds-per-step needs a finite number"},
+        {"--fast", 2, "unknown option \"--fast\""},
+        {"-s", 2, "-s needs a value"},
+    };
+    for (const Case& c : cases) {
+        const SimRun run = runSim(dir, c.arguments);
+        EXPECT_EQ(run.status, c.status) << c.arguments;
+        EXPECT_TRUE(run.lines.empty()) << c.arguments;
+        EXPECT_NE(run.errors.find(c.message), std::string::npos) << c.arguments << ": " << run.errors;
+    }
+}

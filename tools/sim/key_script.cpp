@@ -1,0 +1,71 @@
+#include "key_script.h"
+
+#include <cctype>
+#include <cerrno>
+#include <cstring>
+#include <fstream>
+
+static int keyCodeOf(std::string token)
+{
+    for (char& c : token) {
+        c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    }
+    if (token == "LEFT") return kKeyLeft;
+    if (token == "UP") return kKeyUp;
+    if (token == "RIGHT") return kKeyRight;
+    if (token == "DOWN") return kKeyDown;
+    return -1;
+}
+
+static bool isSeparator(char c) { return c == ',' || std::isspace(static_cast<unsigned char>(c)); }
+
+bool parseKeyLine(const std::string& line, KeyTable& keys, std::string& badToken)
+{
+    keys = KeyTable{};
+    std::size_t at = 0;
+    while (at < line.size()) {
+        while (at < line.size() && isSeparator(line[at])) ++at;
+        std::size_t end = at;
+        while (end < line.size() && !isSeparator(line[end])) ++end;
+        if (end == at) break;
+        const std::string token = line.substr(at, end - at);
+        const int code = keyCodeOf(token);
+        if (code < 0) {
+            badToken = token;
+            return false;
+        }
+        setKeyHeld(keys, code, true);
+        at = end;
+    }
+    return true;
+}
+
+bool loadKeyScript(const std::string& path, KeyScript& script, std::string& error)
+{
+    std::ifstream in(path);
+    if (!in) {
+        error = "cannot open key file \"" + path + "\": " + std::strerror(errno);
+        return false;
+    }
+    std::string line;
+    for (std::size_t number = 1; std::getline(in, line); ++number) {
+        KeyTable keys;
+        std::string badToken;
+        if (!parseKeyLine(line, keys, badToken)) {
+            error = path + ":" + std::to_string(number) + ": unknown key \"" + badToken +
+                    "\" (use LEFT, UP, RIGHT, DOWN)";
+            return false;
+        }
+        script.steps.push_back(keys);
+    }
+    if (in.bad()) {
+        error = "cannot read key file \"" + path + "\"";
+        return false;
+    }
+    return true;
+}
+
+KeyTable keysForStep(const KeyScript& script, std::size_t stepIndex)
+{
+    return stepIndex < script.steps.size() ? script.steps[stepIndex] : KeyTable{};
+}

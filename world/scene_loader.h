@@ -1,0 +1,26 @@
+#pragma once
+
+#include "world/world.h"
+
+#include <functional>
+#include <string>
+
+// Called at each MODEL line with the car the line belongs to. Without one the
+// car's 3DS model is loaded from the path; tests pass their own to observe.
+using ModelLoader = std::function<void(Car& car, const char* path)>;
+
+struct SceneLoadResult {
+    bool opened = false;    // the file could be opened and read
+    bool complete = false;  // every line was read and the race state was set
+    std::string reason;     // why loading stopped, e.g. Scene.txt:14: expected "SCALE %f %f %f"
+};
+
+// Reads the scene into the world. On the first failing line it stops and
+// keeps everything read before it; the race state is set only by a complete
+// read (a file that ends right after the player's MASS line is complete and
+// has no opponent).
+SceneLoadResult loadScene(World& world, const std::string& path, const ModelLoader& loadModel = {});
+
+// The video configuration handed to the capture layer for a VIDEO token;
+// empty when the token does not fit.
+std::string videoConfigFor(const std::string& token);
