@@ -1,0 +1,195 @@
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "frame_fixture.h"
+#include "tracking/camera.h"
+
+namespace {
+
+std::string tempFile(const std::string& name) { return std::string(::testing::TempDir()) + "rovanta_camera_" + name; }
+
+void writeBytes(const std::string& path, const std::vector<unsigned char>& bytes) {
+    FILE* f = std::fopen(path.c_str(), "wb");
+    ASSERT_NE(f, nullptr);
+    std::fwrite(bytes.data(), 1, bytes.size(), f);
+    std::fclose(f);
+}
+
+// A record built byte by byte: width 320 (00 00 01 40), height 240, projection[0][0] = 1.5
+// (3F F8 00 ...), distortion scale 1.0 (3F F0 00 ...), everything else zero.
+std::vector<unsigned char> handMadeRecord() {
+    std::vector<unsigned char> b(136, 0);
+    b[2] = 0x01, b[3] = 0x40;
+    b[6] = 0x00, b[7] = 0xF0;
+    b[8] = 0x3F, b[9] = 0xF8;
+    b[104 + 24] = 0x3F, b[104 + 25] = 0xF0;
+    return b;
+}
+
+TEST(CameraFile, ReadsBigEndianRecordOfExactly136Bytes) {
+    std::string path = tempFile("exact.dat");
+    writeBytes(path, handMadeRecord());
+    CameraIntrinsics cam{};
+    ASSERT_EQ(loadCameraParams(path.c_str(), 1, &cam), 0);
+    EXPECT_EQ(cam.width, 320);
+    EXPECT_EQ(cam.height, 240);
+    EXPECT_EQ(cam.projection[0][0], 1.5);
+    EXPECT_EQ(cam.projection[2][3], 0.0);
+    EXPECT_EQ(cam.distortion[3], 1.0);
+    std::remove(path.c_str());
+}
+
+TEST(CameraFile, ShortFilesMissingFilesAndCountsFail) {
+    std::vector<unsigned char> bytes = handMadeRecord();
+    bytes.pop_back();
+    std::string path = tempFile("short.dat");
+    writeBytes(path, bytes);
+    CameraIntrinsics cam{};
+    EXPECT_EQ(loadCameraParams(path.c_str(), 1, &cam), -1);
+    EXPECT_EQ(loadCameraParams(tempFile("absent.dat").c_str(), 1, &cam), -1);
+    writeBytes(path, handMadeRecord());
+    EXPECT_EQ(loadCameraParams(path.c_str(), 0, &cam), -1);
+    // The second record is missing: the first stays read, the call fails.
+    CameraIntrinsics second{};
+    EXPECT_EQ(loadCameraParams(path.c_str(), 2, &cam, &second), -1);
+    EXPECT_EQ(cam.width, 320);
+    std::remove(path.c_str());
+}
+
+TEST(CameraFile, TrailingBytesIgnoredAndSeveralRecordsRead) {
+    std::vector<unsigned char> bytes = handMadeRecord();
+    std::vector<unsigned char> two = bytes;
+    two.insert(two.end(), bytes.begin(), bytes.end());
+    two[136 + 3] = 0x80;  // second width 384
+    two.push_back(0xAB);
+    std::string path = tempFile("two.dat");
+    writeBytes(path, two);
+    CameraIntrinsics a{}, b{};
+    ASSERT_EQ(loadCameraParams(path.c_str(), 1, &a), 0);
+    EXPECT_EQ(a.width, 320);
+    ASSERT_EQ(loadCameraParams(path.c_str(), 2, &a, &b), 0);
+    EXPECT_EQ(b.width, 384);
+    std::remove(path.c_str());
+}
+
+TEST(CameraFile, SaveThenLoadRoundTrips) {
+    CameraIntrinsics cam = plainCamera(640, 480);
+    cam.projection[0][1] = -0.125;
+    cam.distortion[2] = 12.345678901234;
+    std::string path = tempFile("roundtrip.dat");
+    ASSERT_EQ(saveCameraParams(path.c_str(), &cam, 1), 0);
+    CameraIntrinsics back{};
+    ASSERT_EQ(loadCameraParams(path.c_str(), 1, &back), 0);
+    EXPECT_EQ(std::memcmp(&cam, &back, sizeof cam), 0);
+    FILE* f = std::fopen(path.c_str(), "rb");
+    std::fseek(f, 0, SEEK_END);
+    EXPECT_EQ(std::ftell(f), 136);
+    std::fclose(f);
+    std::remove(path.c_str());
+}
+
+TEST(CameraResize, ScalesByTheWidthRatioOnly) {
+    CameraIntrinsics src = plainCamera(320, 240);
+    src.projection[0][1] = 3.0;
+    src.projection[2][2] = 0.5;
+    src.distortion[2] = 40.0;
+    src.distortion[3] = 0.9;
+    CameraIntrinsics same{};
+    ASSERT_EQ(resizeCameraParams(&src, 320, 200, &same), 0);
+    EXPECT_EQ(same.height, 200);
+    EXPECT_EQ(same.projection[0][0], src.projection[0][0]);
+    EXPECT_EQ(same.distortion[2], 40.0);
+
+    CameraIntrinsics big{};
+    ASSERT_EQ(resizeCameraParams(&src, 640, 480, &big), 0);
+    EXPECT_EQ(big.width, 640);
+    EXPECT_EQ(big.projection[0][0], 2 * src.projection[0][0]);
+    EXPECT_EQ(big.projection[0][1], 6.0);
+    EXPECT_EQ(big.projection[1][2], 2 * src.projection[1][2]);
+    EXPECT_EQ(big.projection[2][2], 0.5);
+    EXPECT_EQ(big.distortion[0], 2 * src.distortion[0]);
+    EXPECT_EQ(big.distortion[1], 2 * src.distortion[1]);
+    EXPECT_EQ(big.distortion[2], 10.0);
+    EXPECT_EQ(big.distortion[3], 0.9);
+}
+
+TEST(CameraResize, ZeroWidthRecordIsRejectedAndTargetUntouched) {
+    CameraIntrinsics src = plainCamera(320, 240);
+    src.width = 0;
+    CameraIntrinsics target = plainCamera(10, 10);
+    EXPECT_EQ(resizeCameraParams(&src, 640, 480, &target), -1);
+    EXPECT_EQ(target.width, 10);
+    src.width = 320;
+    EXPECT_EQ(resizeCameraParams(&src, 0, 480, &target), -1);
+}
+
+TEST(TrackerCamera, InstallsOnlySizesTheWorkAreasHold) {
+    CameraIntrinsics cam = plainCamera(1024, 1024);
+    ASSERT_EQ(setTrackerCameraParams(&cam), 0);
+    int w, h;
+    trackerImageSize(&w, &h);
+    EXPECT_EQ(w, 1024);
+    EXPECT_EQ(h, 1024);
+    CameraIntrinsics tooBig = plainCamera(1025, 1024);
+    EXPECT_EQ(setTrackerCameraParams(&tooBig), -1);
+    CameraIntrinsics empty = plainCamera(0, 480);
+    EXPECT_EQ(setTrackerCameraParams(&empty), -1);
+    trackerImageSize(&w, &h);
+    EXPECT_EQ(w, 1024);
+    EXPECT_EQ(trackerCameraParams()->width, 1024);
+}
+
+TEST(TrackerCamera, PrintsTheRecordInItsFixedLayout) {
+    CameraIntrinsics cam = plainCamera(640, 480);
+    cam.distortion[2] = 2.5;
+    testing::internal::CaptureStdout();
+    printCameraParams(&cam);
+    std::string out = testing::internal::GetCapturedStdout();
+    std::string rule = "--------------------------------------\n";
+    std::string expected = rule + "SIZE = 640, 480\n" + "Distortion factor = 320.000000 240.000000 2.500000 1.000000\n" +
+                           "500.00000 0.00000 320.00000 0.00000 \n" + "0.00000 500.00000 240.00000 0.00000 \n" +
+                           "0.00000 0.00000 1.00000 0.00000 \n" + rule;
+    EXPECT_EQ(out, expected);
+}
+
+TEST(LensDistortion, CentreIsFixedAndZeroCoefficientIsPureScaling) {
+    const double dist[4] = {310.0, 245.0, 30.0, 0.95};
+    double x, y;
+    idealToObserved(dist, 310.0, 245.0, &x, &y);
+    EXPECT_EQ(x, 310.0);
+    EXPECT_EQ(y, 245.0);
+    observedToIdeal(dist, 310.0, 245.0, &x, &y);
+    EXPECT_EQ(x, 310.0);
+    EXPECT_EQ(y, 245.0);
+
+    const double flat[4] = {310.0, 245.0, 0.0, 0.95};
+    idealToObserved(flat, 410.0, 145.0, &x, &y);
+    EXPECT_DOUBLE_EQ(x, 310.0 + 100.0 * 0.95);
+    EXPECT_DOUBLE_EQ(y, 245.0 - 100.0 * 0.95);
+    observedToIdeal(flat, 405.0, 150.0, &x, &y);
+    EXPECT_NEAR(x, 310.0 + 95.0 / 0.95, 1e-9);
+    EXPECT_NEAR(y, 245.0 - 95.0 / 0.95, 1e-9);
+}
+
+TEST(LensDistortion, BarrelDistortionPullsPointsInAndInverseRecoversThem) {
+    const double dist[4] = {321.0, 241.0, 10.0, 1.0};
+    double worst = 0.0;
+    for (int y = 0; y < 480; y += 40) {
+        for (int x = 0; x < 640; x += 40) {
+            double ox, oy, ix, iy;
+            idealToObserved(dist, x, y, &ox, &oy);
+            double r0 = std::hypot(x - 321.0, y - 241.0), r1 = std::hypot(ox - 321.0, oy - 241.0);
+            EXPECT_LE(r1, r0 + 1e-12);
+            observedToIdeal(dist, ox, oy, &ix, &iy);
+            worst = std::fmax(worst, std::hypot(ix - x, iy - y));
+        }
+    }
+    EXPECT_LT(worst, 1e-4);
+}
+
+}  // namespace

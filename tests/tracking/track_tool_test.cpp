@@ -1,0 +1,166 @@
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstdio>
+#include <string>
+
+#include "image_file.h"
+#include "synth_fixture.h"
+#include "tool_runner.h"
+
+namespace {
+
+const std::string kTrack = ROVANTA_TRACK_BINARY;
+
+class TrackTool : public ::testing::Test {
+  protected:
+    SynthPicture first = defaultMarkerPicture(), second = secondMarkerPicture();
+    CameraIntrinsics camera = makeWebcamIntrinsics(640, 480);
+    std::string cameraPath = tempPath("tool_camera.dat");
+    std::string firstPattern = tempPath("tool_first.patt"), secondPattern = tempPath("tool_second.patt");
+    std::vector<std::string> scratch;
+
+    void SetUp() override {
+        ASSERT_EQ(saveCameraParams(cameraPath.c_str(), &camera, 1), 0);
+        uint8_t values[kPatternFileValues];
+        makePatternValues(first, values);
+        ASSERT_EQ(savePatternFile(firstPattern.c_str(), values), 0);
+        makePatternValues(second, values);
+        ASSERT_EQ(savePatternFile(secondPattern.c_str(), values), 0);
+        scratch = {cameraPath, firstPattern, secondPattern};
+    }
+    void TearDown() override {
+        for (const std::string& path : scratch) std::remove(path.c_str());
+    }
+    std::string writeFrame(const std::string& name, const SynthFrame& frame) {
+        RgbPicture picture{frame.width, frame.height, std::vector<uint8_t>(frame.width * frame.height * 3)};
+        for (int p = 0; p < frame.width * frame.height; p++)
+            for (int c = 0; c < 3; c++) picture.rgb[p * 3 + c] = frame.bgrx[p * 4 + 2 - c];
+        std::string path = tempPath(name);
+        EXPECT_TRUE(writePpm(path, picture));
+        scratch.push_back(path);
+        return path;
+    }
+    std::string writeText(const std::string& name, const std::string& text) {
+        std::string path = tempPath(name);
+        FILE* f = std::fopen(path.c_str(), "wb");
+        std::fwrite(text.data(), 1, text.size(), f);
+        std::fclose(f);
+        scratch.push_back(path);
+        return path;
+    }
+    ToolRun track(const std::string& arguments) {
+        return runTool(kTrack + " --camera " + cameraPath + " --pattern " + firstPattern + " " + arguments,
+                       tempPath("run"));
+    }
+};
+
+TEST_F(TrackTool, ReportsIdsCornersAndPosesAsJsonLines) {
+    SynthMarker markers[2];
+    markers[0].picture = &first;
+    markers[1].picture = &second;
+    makeMarkerPose(500, 30, 10, 15, -70, 10, markers[0].pose);
+    makeMarkerPose(520, 35, 5, 100, 90, 20, markers[1].pose);
+    SynthFrame both, one;
+    ASSERT_EQ(renderSynthFrame(camera, markers, 2, {}, &both), 0);
+    ASSERT_EQ(renderSynthFrame(camera, markers, 1, {}, &one), 0);
+    std::string a = writeFrame("tool_a.ppm", both), b = writeFrame("tool_b.ppm", one);
+
+    ToolRun run = track("--pattern " + secondPattern + " --marker-width 80 " + a + " " + b);
+    ASSERT_EQ(run.status, 0) << run.err;
+    std::vector<std::string> lines = splitLines(run.out);
+    ASSERT_EQ(lines.size(), 2u);
+    EXPECT_NE(lines[0].find("\"image\": \"" + a + "\""), std::string::npos);
+    EXPECT_EQ(jsonNumbers(lines[0], "width"), std::vector<double>{640});
+    EXPECT_EQ(jsonNumbers(lines[0], "height"), std::vector<double>{480});
+    ASSERT_EQ(jsonNumbers(lines[0], "ms").size(), 1u);
+
+    for (int k = 0; k < 2; k++) {
+        size_t at = lines[0].find("{\"id\": " + std::to_string(k));
+        ASSERT_NE(at, std::string::npos) << lines[0];
+        std::vector<double> pose = jsonNumbers(lines[0], "pose", at);
+        ASSERT_EQ(pose.size(), 12u);
+        for (int r = 0; r < 3; r++) EXPECT_NEAR(pose[r * 4 + 3], markers[k].pose[r][3], 8.0) << k;
+        EXPECT_EQ(jsonNumbers(lines[0], "corners", at).size(), 8u);
+        EXPECT_GT(jsonNumbers(lines[0], "confidence", at)[0], 0.8);
+    }
+    // The second image lacks the second marker: the history still lists it once more.
+    EXPECT_NE(lines[1].find("{\"id\": 1"), std::string::npos);
+}
+
+TEST_F(TrackTool, RepeatReportsTheSameMarkers) {
+    SynthMarker marker;
+    marker.picture = &first;
+    makeMarkerPose(400, 20, 0, 0, 0, 0, marker.pose);
+    SynthFrame frame;
+    ASSERT_EQ(renderSynthFrame(camera, &marker, 1, {}, &frame), 0);
+    std::string path = writeFrame("tool_repeat.ppm", frame);
+    ToolRun once = track(path), many = track("--repeat 5 " + path);
+    ASSERT_EQ(once.status, 0);
+    ASSERT_EQ(many.status, 0);
+    EXPECT_EQ(jsonNumbers(once.out, "corners"), jsonNumbers(many.out, "corners"));
+    EXPECT_EQ(jsonNumbers(once.out, "pose"), jsonNumbers(many.out, "pose"));
+}
+
+TEST_F(TrackTool, FrameWithoutMarkersGivesAnEmptyList) {
+    SynthFrame frame;
+    ASSERT_EQ(renderSynthFrame(camera, nullptr, 0, {}, &frame), 0);
+    ToolRun run = track(writeFrame("tool_empty.ppm", frame));
+    ASSERT_EQ(run.status, 0);
+    EXPECT_NE(run.out.find("\"markers\": []}"), std::string::npos) << run.out;
+}
+
+TEST_F(TrackTool, BadCameraFilesFailWithTheStartUpMessage) {
+    std::string missing = tempPath("no_such_camera.dat");
+    ToolRun run = runTool(kTrack + " --camera " + missing + " --pattern " + firstPattern + " x.ppm", tempPath("run"));
+    EXPECT_NE(run.status, 0);
+    EXPECT_NE(run.err.find("Camera parameter load error !!"), std::string::npos);
+    EXPECT_NE(run.err.find("cannot open"), std::string::npos);
+
+    std::string shortFile = writeText("short_camera.dat", std::string(135, '\0'));
+    run = runTool(kTrack + " --camera " + shortFile + " --pattern " + firstPattern + " x.ppm", tempPath("run"));
+    EXPECT_NE(run.status, 0);
+    EXPECT_NE(run.err.find("shorter than one 136-byte record"), std::string::npos);
+}
+
+TEST_F(TrackTool, MalformedPatternFails) {
+    std::string bad = writeText("bad.patt", "1 2 3 oops");
+    ToolRun run = track("--pattern " + bad + " x.ppm");
+    EXPECT_NE(run.status, 0);
+    EXPECT_NE(run.out.find("Pattern Data read error!!"), std::string::npos);
+    EXPECT_NE(run.err.find("pattern load error !!"), std::string::npos);
+}
+
+TEST_F(TrackTool, InvalidAndOversizedImagesFail) {
+    std::string text = writeText("not_an_image.ppm", "hello");
+    ToolRun run = track(text);
+    EXPECT_NE(run.status, 0);
+    EXPECT_NE(run.err.find("unsupported image format"), std::string::npos);
+
+    std::string truncated = writeText("truncated.ppm", "P6\n4 4\n255\nabc");
+    run = track(truncated);
+    EXPECT_NE(run.status, 0);
+    EXPECT_NE(run.err.find("truncated"), std::string::npos);
+
+    std::string deep = writeText("deep.ppm", "P6\n1 1\n65535\n123456");
+    EXPECT_NE(track(deep).status, 0);
+
+    RgbPicture huge{1100, 1000, std::vector<uint8_t>(1100 * 1000 * 3, 200)};
+    std::string hugePath = tempPath("huge.ppm");
+    ASSERT_TRUE(writePpm(hugePath, huge));
+    scratch.push_back(hugePath);
+    run = track(hugePath);
+    EXPECT_NE(run.status, 0);
+    EXPECT_NE(run.err.find("capacity"), std::string::npos);
+}
+
+TEST_F(TrackTool, UsageErrorsExitWithStatusTwo) {
+    EXPECT_EQ(runTool(kTrack + " --pattern " + firstPattern + " x.ppm", tempPath("run")).status, 2);
+    EXPECT_EQ(track("").status, 2);
+    EXPECT_EQ(track("--threshold abc x.ppm").status, 2);
+    EXPECT_EQ(track("--repeat 0 x.ppm").status, 2);
+    EXPECT_EQ(track("--bogus 1 x.ppm").status, 2);
+    EXPECT_EQ(runTool(kTrack + " --help", tempPath("run")).status, 0);
+}
+
+}  // namespace

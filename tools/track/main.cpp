@@ -1,0 +1,114 @@
+// rovanta-track: runs the marker tracker on still images, for checking a printed marker,
+// a camera file and a lighting set-up without the game, and for timing the tracker.
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "image_file.h"
+#include "json_out.h"
+#include "track_options.h"
+#include "tracking/camera.h"
+#include "tracking/marker.h"
+#include "tracking/pattern.h"
+#include "tracking/pose.h"
+
+namespace {
+
+int fail(const std::string& message) {
+    std::fprintf(stderr, "rovanta-track: %s\n", message.c_str());
+    return 1;
+}
+
+bool cameraFileIsShort(const std::string& path) {
+    FILE* f = std::fopen(path.c_str(), "rb");
+    if (!f) return false;
+    std::fseek(f, 0, SEEK_END);
+    long size = std::ftell(f);
+    std::fclose(f);
+    return size < kCameraRecordSize;
+}
+
+bool installCameraFor(const CameraIntrinsics& loaded, int width, int height, std::string* error) {
+    CameraIntrinsics resized;
+    if (resizeCameraParams(&loaded, width, height, &resized) < 0) {
+        *error = "camera parameters have a width of 0 and cannot be scaled";
+        return false;
+    }
+    if (setTrackerCameraParams(&resized) < 0) {
+        *error = "image " + std::to_string(width) + "x" + std::to_string(height) + " exceeds the tracker's " +
+                 std::to_string(kMaxTrackerPixels) + "-pixel capacity";
+        return false;
+    }
+    return true;
+}
+
+double runDetection(const std::vector<uint8_t>& frame, const TrackOptions& o, std::vector<MarkerReport>* reports) {
+    auto start = std::chrono::steady_clock::now();
+    DetectedMarker* list = nullptr;
+    int count = 0;
+    reports->clear();
+    if (detectMarkers(frame.data(), o.threshold, &list, &count) < 0) return -1.0;
+    const double centre[2] = {0.0, 0.0};
+    for (int i = 0; i < count; i++) {
+        MarkerReport r;
+        r.marker = list[i];
+        if (list[i].id >= 0) {
+            r.poseError = estimateMarkerPose(&list[i], centre, o.markerWidth, r.pose);
+            r.hasPose = r.poseError >= 0.0;
+        }
+        reports->push_back(r);
+    }
+    return std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
+}
+
+double median(std::vector<double> values) {
+    std::sort(values.begin(), values.end());
+    size_t n = values.size();
+    return n % 2 ? values[n / 2] : (values[n / 2 - 1] + values[n / 2]) / 2.0;
+}
+
+int trackImage(const std::string& path, const CameraIntrinsics& loaded, const TrackOptions& o) {
+    RgbPicture picture;
+    std::string error;
+    if (!readImageFile(path, &picture, &error)) return fail(path + ": " + error);
+    if (!installCameraFor(loaded, picture.width, picture.height, &error)) return fail(path + ": " + error);
+    std::vector<uint8_t> frame = toBgrx(picture);
+    std::vector<MarkerReport> reports;
+    std::vector<double> times;
+    for (int i = 0; i < o.repeat; i++) {
+        double ms = runDetection(frame, o, &reports);
+        if (ms < 0) return fail(path + ": labeling failed (more dark regions than the tracker can number)");
+        times.push_back(ms);
+    }
+    std::printf("%s\n", imageResultJson(path, picture.width, picture.height, median(times), reports).c_str());
+    std::fflush(stdout);
+    return 0;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    TrackOptions options;
+    bool help = false;
+    std::string error;
+    if (!parseTrackOptions(argc, argv, &options, &help, &error)) {
+        std::fprintf(stderr, "rovanta-track: %s\n%s", error.c_str(), kTrackUsage);
+        return 2;
+    }
+    if (help) {
+        std::printf("%s", kTrackUsage);
+        return 0;
+    }
+    CameraIntrinsics loaded;
+    if (loadCameraParams(options.camera.c_str(), 1, &loaded) < 0) {
+        std::string cause = cameraFileIsShort(options.camera) ? "shorter than one 136-byte record" : "cannot open";
+        return fail("Camera parameter load error !! (" + options.camera + ": " + cause + ")");
+    }
+    for (const std::string& pattern : options.patterns)
+        if (loadPattern(pattern.c_str()) < 0) return fail("pattern load error !! (" + pattern + ")");
+    for (const std::string& image : options.images)
+        if (int status = trackImage(image, loaded, options); status != 0) return status;
+    return 0;
+}

@@ -1,0 +1,165 @@
+#include "tracking/camera.h"
+
+#include <bit>
+#include <cmath>
+#include <cstdarg>
+#include <cstdint>
+#include <cstdio>
+#include <cstring>
+
+static_assert(sizeof(CameraIntrinsics) == kCameraRecordSize, "record must match the file layout");
+
+namespace {
+
+CameraIntrinsics installedParams{};
+int installedWidth = 0;
+int installedHeight = 0;
+
+template <typename T>
+T readBigEndian(const unsigned char* p) {
+    unsigned char bytes[sizeof(T)];
+    for (size_t i = 0; i < sizeof(T); i++)
+        bytes[i] = std::endian::native == std::endian::big ? p[i] : p[sizeof(T) - 1 - i];
+    T value;
+    std::memcpy(&value, bytes, sizeof(T));
+    return value;
+}
+
+template <typename T>
+void writeBigEndian(T value, unsigned char* p) {
+    unsigned char bytes[sizeof(T)];
+    std::memcpy(bytes, &value, sizeof(T));
+    for (size_t i = 0; i < sizeof(T); i++)
+        p[i] = std::endian::native == std::endian::big ? bytes[i] : bytes[sizeof(T) - 1 - i];
+}
+
+void decodeRecord(const unsigned char* bytes, CameraIntrinsics* p) {
+    p->width = readBigEndian<int32_t>(bytes);
+    p->height = readBigEndian<int32_t>(bytes + 4);
+    for (int i = 0; i < 12; i++) p->projection[i / 4][i % 4] = readBigEndian<double>(bytes + 8 + 8 * i);
+    for (int i = 0; i < 4; i++) p->distortion[i] = readBigEndian<double>(bytes + 104 + 8 * i);
+}
+
+void encodeRecord(const CameraIntrinsics* p, unsigned char* bytes) {
+    writeBigEndian<int32_t>(p->width, bytes);
+    writeBigEndian<int32_t>(p->height, bytes + 4);
+    for (int i = 0; i < 12; i++) writeBigEndian<double>(p->projection[i / 4][i % 4], bytes + 8 + 8 * i);
+    for (int i = 0; i < 4; i++) writeBigEndian<double>(p->distortion[i], bytes + 104 + 8 * i);
+}
+
+}  // namespace
+
+int loadCameraParams(const char* path, int count, ...) {
+    if (count < 1) return -1;
+    FILE* file = std::fopen(path, "rb");
+    if (!file) return -1;
+    va_list args;
+    va_start(args, count);
+    int status = 0;
+    for (int i = 0; i < count; i++) {
+        CameraIntrinsics* record = va_arg(args, CameraIntrinsics*);
+        unsigned char bytes[kCameraRecordSize];
+        if (std::fread(bytes, 1, kCameraRecordSize, file) != static_cast<size_t>(kCameraRecordSize)) {
+            status = -1;
+            break;
+        }
+        decodeRecord(bytes, record);
+    }
+    va_end(args);
+    std::fclose(file);
+    return status;
+}
+
+int saveCameraParams(const char* path, const CameraIntrinsics* params, int count) {
+    if (count < 1) return -1;
+    FILE* file = std::fopen(path, "wb");
+    if (!file) return -1;
+    int status = 0;
+    for (int i = 0; i < count && status == 0; i++) {
+        unsigned char bytes[kCameraRecordSize];
+        encodeRecord(&params[i], bytes);
+        if (std::fwrite(bytes, 1, kCameraRecordSize, file) != static_cast<size_t>(kCameraRecordSize)) status = -1;
+    }
+    if (std::fclose(file) != 0) status = -1;
+    return status;
+}
+
+int resizeCameraParams(const CameraIntrinsics* source, int width, int height, CameraIntrinsics* target) {
+    if (source->width <= 0 || width <= 0 || height <= 0) return -1;
+    double k = static_cast<double>(width) / source->width;
+    target->width = width;
+    target->height = height;
+    for (int r = 0; r < 3; r++)
+        for (int c = 0; c < 4; c++) target->projection[r][c] = r < 2 ? source->projection[r][c] * k : source->projection[r][c];
+    target->distortion[0] = source->distortion[0] * k;
+    target->distortion[1] = source->distortion[1] * k;
+    target->distortion[2] = source->distortion[2] / (k * k);
+    target->distortion[3] = source->distortion[3];
+    return 0;
+}
+
+int setTrackerCameraParams(const CameraIntrinsics* param) {
+    if (param->width <= 0 || param->height <= 0) return -1;
+    if (static_cast<long long>(param->width) * param->height > kMaxTrackerPixels) return -1;
+    installedWidth = param->width;
+    installedHeight = param->height;
+    installedParams = *param;
+    return 0;
+}
+
+const CameraIntrinsics* trackerCameraParams() { return &installedParams; }
+
+void trackerImageSize(int* width, int* height) {
+    *width = installedWidth;
+    *height = installedHeight;
+}
+
+int printCameraParams(const CameraIntrinsics* param) {
+    const char* rule = "--------------------------------------\n";
+    std::printf("%s", rule);
+    std::printf("SIZE = %d, %d\n", param->width, param->height);
+    std::printf("Distortion factor = %f %f %f %f\n", param->distortion[0], param->distortion[1], param->distortion[2],
+                param->distortion[3]);
+    for (int r = 0; r < 3; r++) {
+        for (int c = 0; c < 4; c++) std::printf("%7.5f ", param->projection[r][c]);
+        std::printf("\n");
+    }
+    std::printf("%s", rule);
+    return 0;
+}
+
+int idealToObserved(const double distortion[4], double ix, double iy, double* ox, double* oy) {
+    double cx = distortion[0], cy = distortion[1], p = distortion[2] / 100000000.0, s = distortion[3];
+    double x = (ix - cx) * s, y = (iy - cy) * s;
+    if (x == 0.0 && y == 0.0) {
+        *ox = cx;
+        *oy = cy;
+        return 0;
+    }
+    double d = 1.0 - p * (x * x + y * y);
+    *ox = cx + x * d;
+    *oy = cy + y * d;
+    return 0;
+}
+
+int observedToIdeal(const double distortion[4], double ox, double oy, double* ix, double* iy) {
+    double cx = distortion[0], cy = distortion[1], p = distortion[2] / 100000000.0, s = distortion[3];
+    double dx = ox - cx, dy = oy - cy;
+    double r = std::sqrt(dx * dx + dy * dy);
+    double z = r, q = r * r;
+    for (int step = 0; step < 3; step++) {
+        if (z == 0.0) {
+            *ix = cx;
+            *iy = cy;
+            return 0;
+        }
+        double next = z - ((1.0 - p * q) * z - r) / (1.0 - 3.0 * p * q);
+        dx = dx * next / z;
+        dy = dy * next / z;
+        q = dx * dx + dy * dy;
+        z = std::sqrt(q);
+    }
+    *ix = cx + dx / s;
+    *iy = cy + dy / s;
+    return 0;
+}

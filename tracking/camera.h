@@ -1,0 +1,29 @@
+// Camera intrinsics: the binary parameter file, resizing, the tracker's installed copy,
+// and the radial lens distortion model between observed and ideal image coordinates.
+#pragma once
+
+struct CameraIntrinsics {
+    int width;
+    int height;
+    double projection[3][4];
+    double distortion[4];  // centre x, centre y, coefficient (x 1e-8), scale
+};
+
+constexpr int kCameraRecordSize = 136;
+// Largest frame (width * height) the tracker's static work areas hold.
+constexpr int kMaxTrackerPixels = 1048576;
+
+// Reads `count` records into the CameraIntrinsics* arguments that follow; 0 or -1.
+int loadCameraParams(const char* path, int count, ...);
+// Writes records in the same big-endian layout; 0 or -1.
+int saveCameraParams(const char* path, const CameraIntrinsics* params, int count);
+// -1 (target untouched) when the source width or the new size is not positive.
+int resizeCameraParams(const CameraIntrinsics* source, int width, int height, CameraIntrinsics* target);
+// -1 (nothing installed) for a size the work areas cannot hold.
+int setTrackerCameraParams(const CameraIntrinsics* param);
+const CameraIntrinsics* trackerCameraParams();
+void trackerImageSize(int* width, int* height);
+int printCameraParams(const CameraIntrinsics* param);
+
+int observedToIdeal(const double distortion[4], double ox, double oy, double* ix, double* iy);
+int idealToObserved(const double distortion[4], double ix, double iy, double* ox, double* oy);

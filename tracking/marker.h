@@ -1,0 +1,55 @@
+// Square marker detection: candidate regions, outline tracing, corner finding,
+// sub-pixel edge lines, identification and frame-to-frame continuity.
+#pragma once
+
+#include <cstdint>
+
+#include "tracking/pattern.h"
+
+struct DetectedMarker {
+    int area;
+    int id;           // -1 when unidentified
+    int orientation;  // matched rotation 0..3, -1 when nothing matched
+    double confidence;
+    double center[2];     // observed image coordinates
+    double lines[4][3];   // side k: a*x + b*y + c = 0, ideal coordinates
+    double corners[4][2]; // corner k = side k-1 meets side k, ideal coordinates
+};
+
+constexpr int kMaxCandidates = 30;
+constexpr int kMaxContourPoints = 10000;
+// Current markers plus one remembered entry per pattern id.
+constexpr int kMaxDetectedMarkers = kMaxCandidates + kMaxPatterns;
+constexpr int kMaxAreaDefault = 100000;
+constexpr int kMinAreaDefault = 70;
+
+struct MarkerCandidate {
+    int area;
+    double center[2];
+    int pointCount;
+    int contourX[kMaxContourPoints];
+    int contourY[kMaxContourPoints];
+    int cornerIndex[5];
+};
+
+// 0, or -1 when labeling failed (count 0).
+int detectMarkers(const uint8_t* frame, int threshold, DetectedMarker** markers, int* count);
+// Forgets the markers remembered from earlier frames.
+void resetMarkerHistory();
+
+int extractCandidates(const int16_t* labelImage, int regionCount, const int* labelTable, const int* areas,
+                      const double* centroids, const int* boundingBoxes, int maxArea, int minArea, double factor,
+                      MarkerCandidate** candidates, int* count);
+// Traces the clockwise outline of final region `region`; 0 or -1.
+int traceContour(const int16_t* labelImage, const int* labelTable, int region, const int* boundingBox,
+                 MarkerCandidate* candidate);
+int checkSquare(MarkerCandidate* candidate, int area, double factor);
+// Appends to corners[*cornerCount] the outline points between s and e farther than sqrt(threshold)
+// from the chord, recursively; at most 6. 0 or -1.
+int findCorners(const int* x, const int* y, int s, int e, double threshold, int corners[6], int* cornerCount);
+int fitEdgeLines(const MarkerCandidate* candidate, const double distortion[4], double lines[4][3],
+                 double corners[4][2]);
+int buildDetectedMarkers(const uint8_t* frame, const MarkerCandidate* candidates, int candidateCount,
+                         DetectedMarker* markers, int* markerCount);
+// Smooths ids across frames and appends recently lost markers; returns the new count.
+int applyMarkerHistory(DetectedMarker* markers, int count, int capacity);

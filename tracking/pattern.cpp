@@ -1,0 +1,215 @@
+#include "tracking/pattern.h"
+
+#include <cmath>
+#include <cstdio>
+
+#include "tracking/camera.h"
+#include "tracking/matrix.h"
+
+namespace {
+
+struct PatternSlot {
+    int values[4][kPatternCells];
+    double norm[4];
+};
+
+bool slotInUse[kMaxPatterns];
+PatternSlot slots[kMaxPatterns];
+int patternCount = 0;
+bool storeInitialised = false;
+
+int freeSlot() {
+    for (int i = 0; i < kMaxPatterns; i++)
+        if (!slotInUse[i]) return i;
+    return -1;
+}
+
+bool readOrientation(FILE* file, int* values) {
+    for (int channel = 0; channel < 3; channel++) {
+        for (int row = 0; row < kPatternSize; row++) {
+            for (int col = 0; col < kPatternSize; col++) {
+                int v;
+                if (std::fscanf(file, "%d", &v) != 1) return false;
+                values[(row * kPatternSize + col) * 3 + channel] = 255 - v;
+            }
+        }
+    }
+    return true;
+}
+
+double centreTemplate(int* values) {
+    int sum = 0;
+    for (int i = 0; i < kPatternCells; i++) sum += values[i];
+    int mean = sum / kPatternCells;
+    double squares = 0.0;
+    for (int i = 0; i < kPatternCells; i++) {
+        values[i] -= mean;
+        squares += static_cast<double>(values[i]) * values[i];
+    }
+    double norm = std::sqrt(squares);
+    return norm == 0.0 ? 1e-7 : norm;
+}
+
+void mapPoint(const double h[8], double px, double py, double* x, double* y, double* q) {
+    *q = h[6] * px + h[7] * py + 1.0;
+    *x = (h[0] * px + h[1] * py + h[2]) / *q;
+    *y = (h[3] * px + h[4] * py + h[5]) / *q;
+}
+
+int squaredLength(const double x[4], const double y[4], int a, int b) {
+    double dx = x[a] - x[b], dy = y[a] - y[b];
+    return static_cast<int>(dx * dx + dy * dy);
+}
+
+int maxOf(int a, int b) { return a > b ? a : b; }
+
+}  // namespace
+
+void clearPatterns() {
+    for (bool& used : slotInUse) used = false;
+    patternCount = 0;
+    storeInitialised = true;
+}
+
+int loadedPatternCount() { return patternCount; }
+
+int loadPattern(const char* path) {
+    if (!storeInitialised) clearPatterns();
+    int slot = freeSlot();
+    if (slot < 0) return -1;
+    FILE* file = std::fopen(path, "r");
+    if (!file) {
+        std::printf("\"%s\" not found!!\n", path);
+        return -1;
+    }
+    PatternSlot& s = slots[slot];
+    for (int d = 0; d < 4; d++) {
+        if (!readOrientation(file, s.values[d])) {
+            std::printf("Pattern Data read error!!\n");
+            std::fclose(file);
+            return -1;
+        }
+        s.norm[d] = centreTemplate(s.values[d]);
+    }
+    std::fclose(file);
+    slotInUse[slot] = true;
+    patternCount++;
+    return slot;
+}
+
+int savePatternFile(const char* path, const uint8_t values[kPatternFileValues]) {
+    FILE* file = std::fopen(path, "w");
+    if (!file) return -1;
+    bool ok = true;
+    for (int i = 0; i < kPatternFileValues && ok; i++)
+        ok = std::fprintf(file, (i % kPatternSize == kPatternSize - 1) ? "%4d\n" : "%4d", values[i]) > 0;
+    if (std::fclose(file) != 0) ok = false;
+    return ok ? 0 : -1;
+}
+
+int patternGridSize(int squaredSide) {
+    int quarter = squaredSide / 4;
+    int n = 16;
+    if (quarter > 256)
+        while (n * n < quarter && n < 64) n *= 2;
+    return n;
+}
+
+int fitSquareHomography(const double x[4], const double y[4], double h[8]) {
+    static const double px[4] = {100.0, 110.0, 110.0, 100.0};
+    static const double py[4] = {100.0, 100.0, 110.0, 110.0};
+    Matrix* a = allocMatrix(8, 8);
+    Matrix* b = allocMatrix(8, 1);
+    Matrix* c = allocMatrix(8, 1);
+    int status = (a && b && c) ? 0 : -1;
+    for (int i = 0; i < 4 && status == 0; i++) {
+        double rowX[8] = {px[i], py[i], 1, 0, 0, 0, -px[i] * x[i], -py[i] * x[i]};
+        double rowY[8] = {0, 0, 0, px[i], py[i], 1, -px[i] * y[i], -py[i] * y[i]};
+        for (int k = 0; k < 8; k++) {
+            a->data[(2 * i) * 8 + k] = rowX[k];
+            a->data[(2 * i + 1) * 8 + k] = rowY[k];
+        }
+        b->data[2 * i] = x[i];
+        b->data[2 * i + 1] = y[i];
+    }
+    if (status == 0) status = invertMatrixInPlace(a);
+    if (status == 0) status = multiplyMatrix(c, a, b);
+    if (status == 0)
+        for (int k = 0; k < 8; k++) h[k] = c->data[k];
+    freeMatrix(a);
+    freeMatrix(b);
+    freeMatrix(c);
+    return status;
+}
+
+int samplePattern(const uint8_t* frame, const double h[8], const double x[4], const double y[4],
+                  uint8_t sample[kPatternCells]) {
+    int width, height;
+    trackerImageSize(&width, &height);
+    int nx = patternGridSize(maxOf(squaredLength(x, y, 0, 1), squaredLength(x, y, 2, 3)));
+    int ny = patternGridSize(maxOf(squaredLength(x, y, 1, 2), squaredLength(x, y, 3, 0)));
+    unsigned int sums[kPatternCells] = {};
+    for (int j = 0; j < ny; j++) {
+        double py = 102.5 + 5.0 * (j + 0.5) / ny;
+        for (int i = 0; i < nx; i++) {
+            double px = 102.5 + 5.0 * (i + 0.5) / nx;
+            double fx, fy, q;
+            mapPoint(h, px, py, &fx, &fy, &q);
+            if (q == 0.0) return -1;
+            if (!(fx > -1.0 && fy > -1.0 && fx < width && fy < height)) continue;  // truncates into range
+            int sx = static_cast<int>(fx), sy = static_cast<int>(fy);
+            const uint8_t* pixel = frame + (static_cast<long>(sy) * width + sx) * 4;
+            unsigned int* cell = sums + ((j / (ny / 16)) * kPatternSize + i / (nx / 16)) * 3;
+            cell[0] += pixel[0];
+            cell[1] += pixel[1];
+            cell[2] += pixel[2];
+        }
+    }
+    unsigned int perCell = static_cast<unsigned int>((nx / 16) * (ny / 16));
+    for (int k = 0; k < kPatternCells; k++) sample[k] = static_cast<uint8_t>(sums[k] / perCell);
+    return 0;
+}
+
+void matchPattern(const uint8_t sample[kPatternCells], int* id, int* orientation, double* confidence) {
+    int input[kPatternCells];
+    int sum = 0;
+    for (int k = 0; k < kPatternCells; k++) sum += 255 - sample[k];
+    int mean = sum / kPatternCells;
+    double squares = 0.0;
+    for (int k = 0; k < kPatternCells; k++) {
+        input[k] = 255 - sample[k] - mean;
+        squares += static_cast<double>(input[k]) * input[k];
+    }
+    double norm = std::sqrt(squares);
+    if (norm == 0.0) {
+        *id = 0, *orientation = 0, *confidence = -1.0;
+        return;
+    }
+    double best = 0.0;
+    *id = -1, *orientation = -1;
+    for (int slot = 0; slot < kMaxPatterns; slot++) {
+        if (!slotInUse[slot]) continue;
+        for (int d = 0; d < 4; d++) {
+            int dot = 0;
+            for (int k = 0; k < kPatternCells; k++) dot += input[k] * slots[slot].values[d][k];
+            double c = dot / slots[slot].norm[d] / norm;
+            if (c > best) *id = slot, *orientation = d, best = c;
+        }
+    }
+    *confidence = best;
+}
+
+void identifyMarker(const uint8_t* frame, const int* contourX, const int* contourY, const int cornerIndex[4], int* id,
+                    int* orientation, double* confidence) {
+    double x[4], y[4], h[8];
+    for (int i = 0; i < 4; i++) {
+        x[i] = contourX[cornerIndex[i]];
+        y[i] = contourY[cornerIndex[i]];
+    }
+    uint8_t sample[kPatternCells];
+    if (fitSquareHomography(x, y, h) < 0 || samplePattern(frame, h, x, y, sample) < 0) {
+        *id = -1, *orientation = -1, *confidence = 0.0;
+        return;
+    }
+    matchPattern(sample, id, orientation, confidence);
+}

@@ -1,0 +1,30 @@
+// Marker patterns: the text pattern file, the loaded template store, and identification
+// of a square by resampling its interior and correlating it with every template.
+#pragma once
+
+#include <cstdint>
+
+constexpr int kMaxPatterns = 50;
+constexpr int kPatternSize = 16;
+constexpr int kPatternCells = kPatternSize * kPatternSize * 3;  // 768, order row, column, channel
+constexpr int kPatternFileValues = 4 * kPatternCells;           // orientation, channel, row, column
+
+// Returns the new pattern id (slot), or -1 (missing file, short file, store full).
+int loadPattern(const char* path);
+// Writes 3072 values (file order: orientation, channel, row, column) as a pattern file.
+int savePatternFile(const char* path, const uint8_t values[kPatternFileValues]);
+// Empties the store so that tools and tests can start afresh.
+void clearPatterns();
+int loadedPatternCount();
+
+// Grid steps along a side whose squared length is `squaredSide`: 16, 32 or 64.
+int patternGridSize(int squaredSide);
+// Perspective map from the pattern plane square (100..110) to the four corner pixels.
+int fitSquareHomography(const double x[4], const double y[4], double h[8]);
+// Returns -1 when a sample's perspective denominator is zero (degenerate quadrilateral).
+int samplePattern(const uint8_t* frame, const double h[8], const double x[4], const double y[4],
+                  uint8_t sample[kPatternCells]);
+void matchPattern(const uint8_t sample[kPatternCells], int* id, int* orientation, double* confidence);
+// A degenerate corner quadrilateral is reported as unidentified: id -1, orientation -1, confidence 0.
+void identifyMarker(const uint8_t* frame, const int* contourX, const int* contourY, const int cornerIndex[4], int* id,
+                    int* orientation, double* confidence);

@@ -1,0 +1,105 @@
+// Rotation parameterisation R = Rz(a) * Ry(b) * Rz(c - a) and the coarse-to-fine angle search.
+#include <cmath>
+
+#include "tracking/pose.h"
+
+namespace {
+
+constexpr double kPi = 3.141592653589793;
+
+double angleFrom(double x, double s) {
+    if (x > 1.0) return 0.0;
+    if (x < -1.0) return kPi;
+    if (s > 1.0) return kPi / 2;
+    if (s < -1.0) return -kPi / 2;
+    return s < 0.0 ? -std::acos(x) : std::acos(x);
+}
+
+double reprojectionError(const double M[3][4], const double model[][3], const double image[][2], int n) {
+    double sum = 0.0;
+    for (int i = 0; i < n; i++) {
+        const double* X = model[i];
+        double s = M[2][0] * X[0] + M[2][1] * X[1] + M[2][2] * X[2] + M[2][3];
+        double u = (M[0][0] * X[0] + M[0][1] * X[1] + M[0][2] * X[2] + M[0][3]) / s;
+        double v = (M[1][0] * X[0] + M[1][1] * X[1] + M[1][2] * X[2] + M[1][3]) / s;
+        sum += (image[i][0] - u) * (image[i][0] - u) + (image[i][1] - v) * (image[i][1] - v);
+    }
+    return sum;
+}
+
+}  // namespace
+
+void rotationToAngles(double R[3][3], double* a, double* b, double* c) {
+    if (R[2][2] > 1.0) R[2][2] = 1.0;
+    if (R[2][2] < -1.0) R[2][2] = -1.0;
+    *b = std::acos(R[2][2]);
+    if (*b > -1e-6 && *b < 1e-6) {
+        *a = 0.0;
+        *b = 0.0;
+        *c = angleFrom(R[0][0], R[1][0]);
+        return;
+    }
+    // Facing the camera the z axes are opposite: the same singularity as above, which would
+    // otherwise divide zero by zero and lose the rotation (a marker seen exactly head-on).
+    if (*b > kPi - 1e-6) {
+        *a = 0.0;
+        *b = kPi;
+        *c = angleFrom(R[1][1], R[1][0]);
+        return;
+    }
+    double sb = std::sin(*b);
+    *a = angleFrom(R[0][2] / sb, R[1][2] / sb);
+    double m = R[0][2] * R[0][2] + R[1][2] * R[1][2];
+    *c = angleFrom(-(R[0][2] * R[2][0] + R[1][2] * R[2][1]) / m, (R[0][2] * R[2][1] - R[1][2] * R[2][0]) / m);
+}
+
+void anglesToRotation(double a, double b, double c, double R[3][3]) {
+    double ca = std::cos(a), sa = std::sin(a), cb = std::cos(b), sb = std::sin(b);
+    double cg = std::cos(c - a), sg = std::sin(c - a);
+    R[0][0] = ca * cb * cg - sa * sg;
+    R[0][1] = -ca * cb * sg - sa * cg;
+    R[0][2] = ca * sb;
+    R[1][0] = sa * cb * cg + ca * sg;
+    R[1][1] = -sa * cb * sg + ca * cg;
+    R[1][2] = sa * sb;
+    R[2][0] = -sb * cg;
+    R[2][1] = sb * sg;
+    R[2][2] = cb;
+}
+
+void cameraTimesPose(double a, double b, double c, const double t[3], const double P[3][4], double M[3][4]) {
+    double R[3][3];
+    anglesToRotation(a, b, c, R);
+    for (int r = 0; r < 3; r++) {
+        for (int j = 0; j < 3; j++) M[r][j] = P[r][0] * R[0][j] + P[r][1] * R[1][j] + P[r][2] * R[2][j];
+        M[r][3] = P[r][0] * t[0] + P[r][1] * t[1] + P[r][2] * t[2] + P[r][3];
+    }
+}
+
+double searchRotation(double R[3][3], const double t[3], const double P[3][4], const double model[][3],
+                      const double image[][2], int n) {
+    double a, b, c;
+    rotationToAngles(R, &a, &b, &c);
+    double step = 0.17453292519943295;
+    int bestI = 0, bestJ = 0, bestK = 0;
+    double bestA = 0.0, bestB = 0.0, bestC = 0.0, best = 1e9;
+    for (int sweep = 0; sweep < 10; sweep++) {
+        best = 1e9;
+        for (int i = -1; i <= 1; i++)
+            for (int j = -1; j <= 1; j++)
+                for (int k = -1; k <= 1; k++) {
+                    double M[3][4];
+                    cameraTimesPose(a + i * step, b + j * step, c + k * step, t, P, M);
+                    double e = reprojectionError(M, model, image, n);
+                    if (e < best) {
+                        best = e;
+                        bestI = i, bestJ = j, bestK = k;
+                        bestA = a + i * step, bestB = b + j * step, bestC = c + k * step;
+                    }
+                }
+        if (bestI == 0 && bestJ == 0 && bestK == 0) step /= 2.0;
+        a = bestA, b = bestB, c = bestC;
+    }
+    anglesToRotation(a, b, c, R);
+    return best / n;
+}
