@@ -8,6 +8,7 @@
 #include "app/game_state.h"
 #include "app/video/video.h"
 #include "display/video_display.h"
+#include "model3ds/mesh_draw_gl.h"
 #include "render/bmp.h"
 #include "render/car_texture.h"
 #include "tracking/camera.h"
@@ -96,6 +97,7 @@ void initialiseGame(const std::string& scenePath) {
     loadCamera(width, height);
     loadScenePattern();
     initVideoDisplay(theGame.camera, 1.0);
+    installGlModelDrawBackend();
     setGlobalGlState();
     placeWindow(width, height);
     prepareCars();
