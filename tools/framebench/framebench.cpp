@@ -65,6 +65,7 @@ int main(int argc, char** argv) {
     videoCapStart();
     if (options.holdUp) setKeyHeld(theKeys, kKeyUp, true);
 
+    glutDisplayFunc([] {});  // GLUT insists on one; the loop below drives the frames itself
     FrameTimings timings;
     theGame.timings = &timings;
     const auto start = std::chrono::steady_clock::now();
