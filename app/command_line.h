@@ -1,0 +1,19 @@
+#pragma once
+// The game's command-line options: "-debug", "-s SCENE", "-about".
+#include <string>
+
+inline constexpr size_t kMaxScenePathLength = 255;
+
+struct CommandLine {
+    bool debugMode = false;
+    bool showAbout = false;
+    std::string scenePath = "Scene.txt";
+    std::string error;  // non-empty when the arguments cannot be used
+};
+
+// Every argument, the program name included, is compared with each option by
+// the option's own length, so "-debugging" counts as "-debug".
+CommandLine parseCommandLine(int argc, const char* const* argv);
+
+// The about text, shown for "-about".
+const char* aboutText();

@@ -1,0 +1,32 @@
+#pragma once
+// The application's own state, alive for the whole run.
+#include "app/hud_text.h"
+#include "tracking/camera.h"
+
+struct FrameTimings {
+    double uploadSeconds = 0;
+    double detectionSeconds = 0;
+    double poseSeconds = 0;
+    double drawSeconds = 0;
+    int framesWithWorld = 0;
+};
+
+struct GameState {
+    bool showTitle = true;
+    bool debugMode = false;
+    int detectionThreshold = 100;
+    int patternId = -1;
+    int frameCounter = 0;
+    FpsMeter fps;
+    const unsigned char* lastFrame = nullptr;
+    double markerWidth = 80.0;
+    double markerCentre[2] = {0.0, 0.0};
+    double markerTransform[3][4] = {};
+    unsigned char* titleImage = nullptr;
+    unsigned char* winImage = nullptr;
+    unsigned char* loseImage = nullptr;
+    CameraIntrinsics camera{};
+    FrameTimings* timings = nullptr;  // set by the frame benchmark
+};
+
+extern GameState theGame;

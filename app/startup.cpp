@@ -1,0 +1,111 @@
+#include <GL/glut.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+
+#include "app/game.h"
+#include "app/game_state.h"
+#include "app/video/video.h"
+#include "display/video_display.h"
+#include "model3ds/mesh_draw_gl.h"
+#include "render/bmp.h"
+#include "render/car_texture.h"
+#include "tracking/camera.h"
+#include "tracking/pattern.h"
+#include "world/race_setup.h"
+#include "world/scene_check.h"
+#include "world/world.h"
+
+GameState theGame;
+
+namespace {
+
+[[noreturn]] void failStartup(const std::string& cause, int status = 1) {
+    std::fflush(stdout);
+    std::fprintf(stderr, "rovanta: %s\n", cause.c_str());
+    std::exit(status);
+}
+
+unsigned char* loadScreenImageOrExit(const char* path) {
+    unsigned char* image = loadScreenImage(path);
+    // The historical status for a missing screen image is -1 (255 to the shell).
+    if (!image) failStartup(std::string("cannot read the screen image ") + path, -1);
+    return image;
+}
+
+void loadScene(const std::string& scenePath) {
+    std::string reason;
+    if (!loadRaceScene(theWorld, scenePath, ModelLoader(), reason)) failStartup(reason);
+}
+
+void openVideo(int& width, int& height) {
+    if (videoOpen(theWorld.videoConfig.c_str()) < 0) failStartup("cannot open the video source");
+    if (videoInqSize(&width, &height) < 0) failStartup("cannot read the video frame size");
+    std::printf("Image size (x,y) = (%d,%d)\n", width, height);
+}
+
+void loadCamera(int width, int height) {
+    CameraIntrinsics fileParam;
+    const char* path = theWorld.cameraParamPath.c_str();
+    if (loadCameraParams(path, 1, &fileParam) < 0) {
+        std::printf("Camera parameter load error !!\n");
+        failStartup(std::string("cannot read camera parameters from ") + path);
+    }
+    if (resizeCameraParams(&fileParam, width, height, &theGame.camera) < 0)
+        failStartup(std::string("unusable camera parameters in ") + path);
+    if (setTrackerCameraParams(&theGame.camera) < 0)
+        failStartup("the video frames are too large for the tracker");
+    std::printf("*** Camera Parameter ***\n");
+    printCameraParams(&theGame.camera);
+}
+
+void loadScenePattern() {
+    theGame.patternId = loadPattern(theWorld.patternPath.c_str());
+    if (theGame.patternId < 0) {
+        std::printf("pattern load error !!\n");
+        failStartup("cannot read the marker pattern " + theWorld.patternPath);
+    }
+}
+
+void setGlobalGlState() {
+    glHint(GL_LINE_SMOOTH_HINT, GL_NICEST);
+    glHint(GL_POLYGON_SMOOTH_HINT, GL_NICEST);
+    glHint(GL_PERSPECTIVE_CORRECTION_HINT, GL_NICEST);
+    glEnable(GL_LINE_SMOOTH);
+    glEnable(GL_POLYGON_SMOOTH);
+    glEnable(GL_BLEND);
+    glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
+}
+
+void placeWindow(int width, int height) {
+    glutReshapeWindow(width, height);
+    glutPositionWindow((glutGet(GLUT_SCREEN_WIDTH) - width) / 2,
+                       (glutGet(GLUT_SCREEN_HEIGHT) - height) / 2);
+    glutSetWindowTitle("Rovanta v0.0.0.1");
+}
+
+}  // namespace
+
+void initialiseGame(const std::string& scenePath) {
+    theGame.titleImage = loadScreenImageOrExit("Data\\main.bmp");
+    theGame.winImage = loadScreenImageOrExit("Data\\main_win.bmp");
+    theGame.loseImage = loadScreenImageOrExit("Data\\main_lose.bmp");
+    loadScene(scenePath);
+    int width = 0, height = 0;
+    openVideo(width, height);
+    loadCamera(width, height);
+    loadScenePattern();
+    initVideoDisplay(theGame.camera, 1.0);
+    installGlModelDrawBackend();
+    setGlobalGlState();
+    placeWindow(width, height);
+    prepareCars();
+}
+
+void prepareCars() {
+    setupCarTexture(theWorld.player, theWorld.playerTexturePath.c_str());
+    if (theWorld.opponentPresent)
+        setupCarTexture(theWorld.opponent, theWorld.opponentTexturePath.c_str());
+    placeCarsForRace(theWorld);
+}

@@ -1,0 +1,136 @@
+// Renders the demo video: the printed marker lying on a textured table, seen
+// by the demo camera (with its lens distortion) moving smoothly around and
+// above it, as a looping Motion-JPEG AVI, with the true pose of every frame.
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+
+#include "tools/demovideo/camera_path.h"
+#include "tools/imageio/image_file.h"
+#include "tools/synthcam/synthcam.h"
+#include "tools/videoenc/videoenc.h"
+#include "tracking/camera.h"
+
+namespace {
+
+struct Options {
+    std::string camera, marker, out, poses;
+    int width = 640, height = 480, fps = 30, quality = 85, supersample = 1;
+    double seconds = 20.0;
+};
+
+const char* kUsage =
+    "usage: rovanta-demovideo --camera FILE --marker PICTURE.ppm --out VIDEO.avi --poses FILE\n"
+    "                         [--seconds S] [--fps N] [--quality Q] [--supersample K]\n";
+
+bool parseOptions(int argc, char** argv, Options& o) {
+    for (int i = 1; i + 1 < argc; i += 2) {
+        const std::string key = argv[i];
+        const char* value = argv[i + 1];
+        if (key == "--camera") o.camera = value;
+        else if (key == "--marker") o.marker = value;
+        else if (key == "--out") o.out = value;
+        else if (key == "--poses") o.poses = value;
+        else if (key == "--seconds") o.seconds = std::atof(value);
+        else if (key == "--fps") o.fps = std::atoi(value);
+        else if (key == "--quality") o.quality = std::atoi(value);
+        else if (key == "--supersample") o.supersample = std::atoi(value);
+        else return false;
+    }
+    return argc % 2 == 1 && !o.camera.empty() && !o.marker.empty() && !o.out.empty() &&
+           !o.poses.empty() && o.seconds > 0 && o.fps > 0 && o.supersample > 0;
+}
+
+bool loadCamera(const Options& o, CameraIntrinsics& camera) {
+    CameraIntrinsics fileParam;
+    if (loadCameraParams(o.camera.c_str(), 1, &fileParam) < 0) {
+        std::fprintf(stderr, "rovanta-demovideo: cannot read camera parameters %s\n", o.camera.c_str());
+        return false;
+    }
+    return resizeCameraParams(&fileParam, o.width, o.height, &camera) == 0;
+}
+
+void writePose(std::FILE* file, int frame, const double pose[3][4]) {
+    std::fprintf(file, "%d", frame);
+    for (int r = 0; r < 3; ++r)
+        for (int c = 0; c < 4; ++c) std::fprintf(file, " %.17g", pose[r][c]);
+    std::fprintf(file, "\n");
+}
+
+bool loadMarkerPicture(const std::string& path, SynthPicture& picture) {
+    RgbPicture image;
+    std::string error;
+    if (!readImageFile(path, &image, &error)) {
+        std::fprintf(stderr, "rovanta-demovideo: %s\n", error.c_str());
+        return false;
+    }
+    if (image.width != image.height) {
+        std::fprintf(stderr, "rovanta-demovideo: the marker picture %s is not square\n", path.c_str());
+        return false;
+    }
+    picture.size = image.width;
+    picture.rgb = image.rgb;
+    return true;
+}
+
+int render(const Options& o, const CameraIntrinsics& camera, const SynthPicture& picture) {
+    std::string error;
+    VideoEncoderSettings settings;
+    settings.width = o.width;
+    settings.height = o.height;
+    settings.framesPerSecond = o.fps;
+    settings.quality = o.quality;
+    VideoEncoder* encoder = videoEncoderCreate(o.out, settings, &error);
+    std::FILE* poses = std::fopen(o.poses.c_str(), "w");
+    if (!encoder || !poses) {
+        std::fprintf(stderr, "rovanta-demovideo: %s\n", encoder ? o.poses.c_str() : error.c_str());
+        if (encoder) videoEncoderDestroy(encoder);
+        if (poses) std::fclose(poses);
+        return 1;
+    }
+    std::fprintf(poses, "# frame, then the marker-to-camera transform: 3 rows of 4\n");
+    OrbitSettings orbit;
+    orbit.seconds = o.seconds;
+    const int frames = static_cast<int>(o.seconds * o.fps + 0.5);
+    SynthOptions synth;
+    synth.supersample = o.supersample;
+    synth.noiseSigma = 1.5;
+    synth.blurPasses = 1;  // a webcam's slight softness
+    SynthFrame frame;
+    for (int i = 0; i < frames; ++i) {
+        SynthMarker marker;
+        marker.picture = &picture;
+        orbitPose(orbit, static_cast<double>(i) / o.fps, marker.pose);
+        synth.seed = static_cast<unsigned>(i + 1);
+        if (renderSynthFrame(camera, &marker, 1, synth, &frame) != 0 ||
+            videoEncoderAddFrame(encoder, frame.bgrx.data(), &error) != 0) {
+            std::fprintf(stderr, "rovanta-demovideo: frame %d: %s\n", i, error.c_str());
+            videoEncoderDestroy(encoder);
+            std::fclose(poses);
+            return 1;
+        }
+        writePose(poses, i, marker.pose);
+    }
+    std::fclose(poses);
+    if (videoEncoderFinish(encoder, &error) != 0) {
+        std::fprintf(stderr, "rovanta-demovideo: %s\n", error.c_str());
+        return 1;
+    }
+    return 0;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    Options options;
+    if (!parseOptions(argc, argv, options)) {
+        std::fputs(kUsage, stderr);
+        return 2;
+    }
+    CameraIntrinsics camera;
+    if (!loadCamera(options, camera)) return 1;
+    SynthPicture picture;
+    if (!loadMarkerPicture(options.marker, picture)) return 1;
+    return render(options, camera, picture);
+}
