@@ -3,6 +3,7 @@
 // single-precision rounding exactly where the world uses floats).
 #include "world/car_physics.h"
 #include "world/opponent.h"
+#include "world/race_rules.h"
 #include "world/race_setup.h"
 #include "world/world_step.h"
 
@@ -170,4 +171,16 @@ TEST(ExactWorldStep, BoxHitsCheckpointsLapTimeAndOpponentLap)
         }
     }
     EXPECT_EQ(next, std::size(expected));
+}
+
+TEST(ExactCheckpoint, RadiusTestSumsInSinglePrecision)
+{
+    // dx and dy are floats; dx² + dy² is 1.99999998... exactly but 2.0f when
+    // summed as floats, so the car just misses a tiny checkpoint with radius 1.
+    Car car;
+    car.position = {0.9782536625862122, 1.0212833881378174, 0};
+    const Checkpoint tiny{{0, 0, 0}, {0.1, 0.1, 0.1}, false, 0};
+    EXPECT_FALSE(carReachesCheckpoint(car, tiny));
+    car.position.y = std::nextafter(static_cast<float>(car.position.y), 0.0f);
+    EXPECT_TRUE(carReachesCheckpoint(car, tiny));
 }
