@@ -2,6 +2,7 @@
 // worked out step by step outside this code base (double arithmetic, with
 // single-precision rounding exactly where the world uses floats).
 #include "world/car_physics.h"
+#include "world/collisions.h"
 #include "world/opponent.h"
 #include "world/race_rules.h"
 #include "world/race_setup.h"
@@ -183,4 +184,17 @@ TEST(ExactCheckpoint, RadiusTestSumsInSinglePrecision)
     EXPECT_FALSE(carReachesCheckpoint(car, tiny));
     car.position.y = std::nextafter(static_cast<float>(car.position.y), 0.0f);
     EXPECT_TRUE(carReachesCheckpoint(car, tiny));
+}
+
+TEST(ExactCollision, RadiusIsSquaredInSinglePrecision)
+{
+    // 0.1f squared is 0.0100000007078... as a float but 0.0100000002980...
+    // exactly; a centre between the two distances from a point box hits.
+    const Vec3 pointBox{};
+    Car car;
+    car.radius = 0.1f;
+    car.position = {0.10000000251457093, 0, 0};
+    EXPECT_TRUE(sphereHitsBox(pointBox, pointBox, car));
+    car.position.x = 0.1000000036;
+    EXPECT_FALSE(sphereHitsBox(pointBox, pointBox, car));
 }
