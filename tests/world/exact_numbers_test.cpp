@@ -25,23 +25,6 @@ KeyTable held(std::initializer_list<int> codes)
 
 }  // namespace
 
-TEST(ExactPhysics, ThrustAndFrictionChainWithMassHundred)
-{
-    World world;
-    world.player.mass = 100.0f;
-    world.raceStarted = true;
-    const double speeds[] = {5.0, 9.825, 14.649999999999999, 14.474999999999998, 14.299999999999997,
-                             14.124999999999996};
-    const double positions[] = {5.0, 14.825, 29.474999999999998, 43.949999999999996, 58.24999999999999,
-                                72.37499999999999};
-    for (int step = 0; step < 6; ++step) {
-        applyPlayerControls(world, step < 3 ? held({kKeyUp}) : KeyTable{}, 0);
-        stepPlayerPhysics(world);
-        EXPECT_EQ(world.player.velocity.x, speeds[step]) << "step " << step;
-        EXPECT_EQ(world.player.position.x, positions[step]) << "step " << step;
-    }
-}
-
 TEST(ExactPhysics, SteeringWhileAcceleratingTurnsVelocityWithHeading)
 {
     World world;
@@ -57,17 +40,6 @@ TEST(ExactPhysics, SteeringWhileAcceleratingTurnsVelocityWithHeading)
     EXPECT_EQ(world.player.direction.x, 0.9396927047241314);
     EXPECT_EQ(world.player.direction.y, 0.3420201727976939);
     EXPECT_EQ(world.player.angle, 200.0f);
-}
-
-TEST(ExactPhysics, FullCircleOfSteeringEndsOffUnitLength)
-{
-    World world;
-    for (int i = 0; i < 72; ++i) {
-        applyPlayerControls(world, held({kKeyLeft}), 0);
-    }
-    EXPECT_EQ(world.player.direction.x, 1.0000016012120019);
-    EXPECT_EQ(world.player.direction.y, -1.8250560174237762e-08);
-    EXPECT_EQ(world.player.angle, 540.0f);
 }
 
 TEST(ExactOpponent, TargetOnTheRightTakesThreeLeftTurns)
