@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
@@ -205,4 +206,65 @@ TEST(SimTool, RefusesBadInputWithReasonAndStatus)
         EXPECT_TRUE(run.lines.empty()) << c.arguments;
         EXPECT_NE(run.errors.find(c.message), std::string::npos) << c.arguments << ": " << run.errors;
     }
+}
+
+namespace {
+
+std::string sceneWithOpponentRoute(const std::string& player, const std::string& opponentScale, const std::string& route)
+{
+    return "SCENE-V-0.0.1\nVIDEO CAMERA\nCAMERA c.dat\nPATTERN p.patt\nBOXES 0\nCOLLISION-BOXES 0\n"
+           "CHECKPOINTS 1\nCHECKPOINT 0\nPOSITION 500 500 0\nSCALE 1 1 1\n"
+           "CAR\nMODEL m.3ds\nTEXTURE t.bmp\n" + player +
+           "OPPONENT-CAR\nMODEL o.3ds\nTEXTURE o.bmp\nPOSITION 999 999 999\nSCALE " + opponentScale +
+           "\nRADIUS 1\nROTATION 0\nMASS 1\n" + route;
+}
+
+}  // namespace
+
+TEST(SimTool, OpponentBoxStopsThePlayerWhereItStood)
+{
+    TempDir dir;
+    dir.write("Scene.txt", sceneWithOpponentRoute("POSITION 0 0 0\nSCALE 1 1 1\nRADIUS 5\nROTATION 0\nMASS 100\n",
+                                                  "10 10 10", "ROUTE 1\nROUTE-POINT 4\nPOSITION 60 0 0\nSPEED 0\n"));
+    dir.write("keys.txt", "UP\nUP\nUP\n\n");
+    const SimRun run = runSim(dir, "--keys keys.txt --steps 20");
+    ASSERT_EQ(run.lines.size(), 9u) << run.errors;
+    // 5, 9.825, 14.65, then 14.475 by friction: the car stands at 43.95 when
+    // the next move would put its centre inside the opponent's box (55..65).
+    EXPECT_EQ(numberAt(run.lines[3], "player.position.x"), 5.0 + 9.825 + 14.649999999999999 + 14.474999999999998);
+    EXPECT_EQ(numberAt(run.lines[4], "player.position.x"), numberAt(run.lines[3], "player.position.x"));
+    EXPECT_EQ(numberAt(run.lines[4], "player.velocity.x"), 0.0);
+    EXPECT_EQ(valueAt(run.lines[4], "opponent.angle"), "630");  // 90 more per step on a one-point route
+    EXPECT_EQ(valueAt(run.lines[8], "state"), "\"lost\"");
+}
+
+TEST(SimTool, OpponentFollowsIndicesNotListOrderAndSnapsBackToItsSegment)
+{
+    TempDir dir;
+    // List order 0, 2, 1: from point 0 the list successor (index 2) is the target;
+    // from index 1 (last in the list) the route wraps to index 0.
+    dir.write("Scene.txt", sceneWithOpponentRoute("POSITION -100 -100 0\nSCALE 1 1 1\nRADIUS 1\nROTATION 0\nMASS 1\n",
+                                                  "1 1 1",
+                                                  "ROUTE 3\nROUTE-POINT 0\nPOSITION 0 0 0\nSPEED 4\n"
+                                                  "ROUTE-POINT 2\nPOSITION 10 0 0\nSPEED 5\n"
+                                                  "ROUTE-POINT 1\nPOSITION 0 2 0\nSPEED 3\n"));
+    dir.write("keys.txt", "DOWN\n");
+    const SimRun run = runSim(dir, "--keys keys.txt --steps 6");
+    ASSERT_EQ(run.lines.size(), 6u) << run.errors;
+    EXPECT_EQ(numberAt(run.lines[1], "opponent.position.x"), 8.0);
+    EXPECT_EQ(numberAt(run.lines[2], "opponent.position.x"), 10.0);
+    EXPECT_EQ(valueAt(run.lines[2], "routeIndex"), "1");
+    // Turned 180 towards (0, 2)'s successor (0, 0), moved 3 to x = 7, which is
+    // more than twice the 2-unit segment away: put back at the foot of the
+    // perpendicular on the segment's line, (0, 0).
+    EXPECT_EQ(valueAt(run.lines[3], "opponent.angle"), "360");
+    EXPECT_EQ(numberAt(run.lines[3], "opponent.direction.x"), -1.0);
+    EXPECT_EQ(numberAt(run.lines[3], "opponent.direction.y"), static_cast<double>(static_cast<float>(std::sin(180.0 / 180.0 * 3.141592653589793))));
+    EXPECT_EQ(numberAt(run.lines[3], "opponent.position.x"), 0.0);
+    EXPECT_EQ(numberAt(run.lines[3], "opponent.position.y"), 0.0);
+    // Standing on the target: a 90-degree turn, arrival, index 2; then the lap.
+    EXPECT_EQ(valueAt(run.lines[4], "opponent.angle"), "450");
+    EXPECT_EQ(valueAt(run.lines[4], "routeIndex"), "2");
+    EXPECT_EQ(valueAt(run.lines[5], "routeIndex"), "0");
+    EXPECT_EQ(valueAt(run.lines[5], "opponentLaps"), "1");
 }

@@ -28,12 +28,22 @@ TEST(Vec3Rotate, UsesSinglePrecisionCosineAndSine)
 {
     Vec3 v{1, 0, 0};
     const Vec3 copy = rotateZ(v, 5.0f);
-    EXPECT_DOUBLE_EQ(v.x, 0.9961947202682495);
-    EXPECT_DOUBLE_EQ(v.y, 0.08715574443340302);
+    EXPECT_EQ(v.x, 0.9961947202682495);
+    EXPECT_EQ(v.y, 0.08715574443340302);
     EXPECT_EQ(copy, v);
     rotateZ(v, -5.0f);
-    EXPECT_DOUBLE_EQ(v.x, 1.0000000444780766);
+    EXPECT_EQ(v.x, 1.0000000444780766);
     EXPECT_EQ(v.y, 0.0);
+}
+
+TEST(Vec3Rotate, EachProductIsRoundedBeforeTheSum)
+{
+    // A heading after a few steering steps; a fused multiply-add in the
+    // rotation would give -0.42261830758516666 here.
+    Vec3 v{-0.34202017279769387, 0.93969270472413136, 0};
+    rotateZ(v, 5.0f);
+    EXPECT_EQ(v.x, -0.4226183075851666);
+    EXPECT_EQ(v.y, 0.9063078883493466);
 }
 
 TEST(Vec3Rotate, NewYUsesOldXAndZIsUntouched)
