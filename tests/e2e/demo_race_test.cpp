@@ -245,6 +245,18 @@ double titleDifference(const Screenshot& shot, const WindowGeometry& g) {
     return sum / (3.0 * g.width * g.height);
 }
 
+// Pixels of the "Speed" line (drawn 40 pixels below the top) that changed between two screenshots.
+int speedLineDifference(const Screenshot& a, const Screenshot& b, const WindowGeometry& g) {
+    int changed = 0;
+    for (int v = 26; v < 43; ++v)
+        for (int u = 0; u < 200; ++u) {
+            const uint8_t* p = a.pixel(g.x + u, g.y + v);
+            const uint8_t* q = b.pixel(g.x + u, g.y + v);
+            changed += (p[0] > 180 && p[1] < 70) != (q[0] > 180 && q[1] < 70);
+        }
+    return changed;
+}
+
 Vec3 carCentre(const Car& car) { return Vec3(car.position.x, car.position.y, car.position.z + car.scale.z / 2); }
 
 void savePng(const Screenshot& shot, const WindowGeometry& g, const std::string& path) {
@@ -299,32 +311,32 @@ TEST(DemoRace, PlaysLikeAPersonWouldSeeIt) {
     ASSERT_TRUE(view.decodeFrame(frame, &video));
     double px = 0, py = 0;
     view.project(frame, carCentre(world.player), &px, &py);
-    const DiscStats player = discAround(race, g, view, video, px, py, 4);
+    const DiscStats player = discAround(race, g, view, video, px, py, 3);
     EXPECT_GT(player.differsFromVideo, 0.6) << "no car drawn at the player's place " << px << "," << py;
     EXPECT_GT(player.reddish, 0.2) << "the player's red car is not at " << px << "," << py;
     view.project(frame, carCentre(world.opponent), &px, &py);
-    const DiscStats opponent = discAround(race, g, view, video, px, py, 4);
+    const DiscStats opponent = discAround(race, g, view, video, px, py, 3);
     EXPECT_GT(opponent.differsFromVideo, 0.6) << "no car drawn at the opponent's place " << px << "," << py;
     EXPECT_GT(opponent.bluish, 0.2) << "the opponent's blue car is not at " << px << "," << py;
 
+    // Without vertical sync the simulation steps as fast as frames are drawn,
+    // so the car may reach a wall and stop dead quickly: look several times.
     ASSERT_TRUE(x.keyDown("Up"));
-    sleepSeconds(1.5);
     Screenshot driving;
-    ASSERT_TRUE(x.screenshot(&driving));
-    ASSERT_TRUE(x.keyUp("Up"));
-    const int speedBandTop = 26, speedBandBottom = 43;  // the line drawn 40 pixels below the top
     int changed = 0;
-    for (int v = speedBandTop; v < speedBandBottom; ++v)
-        for (int u = 0; u < 200; ++u) {
-            const uint8_t* a = race.pixel(g.x + u, g.y + v);
-            const uint8_t* b = driving.pixel(g.x + u, g.y + v);
-            changed += (a[0] > 180 && a[1] < 70) != (b[0] > 180 && b[1] < 70);
-        }
+    for (int attempt = 0; attempt < 8 && changed <= 10; ++attempt) {
+        ASSERT_TRUE(x.screenshot(&driving));
+        changed = speedLineDifference(race, driving, g);
+    }
+    ASSERT_TRUE(x.keyUp("Up"));
+    savePng(driving, g, "driving.png");
     EXPECT_GT(changed, 10) << "the speed line did not change while UP was held";
+    sleepSeconds(0.5);
+    ASSERT_TRUE(x.screenshot(&driving));
     const int drivingFrame = view.matchFrame(driving, g.x, g.y, &match);
     ASSERT_TRUE(view.decodeFrame(drivingFrame, &video));
     view.project(drivingFrame, carCentre(world.player), &px, &py);
-    const DiscStats start = discAround(driving, g, view, video, px, py, 4);
+    const DiscStats start = discAround(driving, g, view, video, px, py, 3);
     EXPECT_LT(start.reddish, 0.1) << "the player's car is still at its start";
 
     ASSERT_TRUE(x.key("Escape"));

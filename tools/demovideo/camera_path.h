@@ -3,10 +3,10 @@
 
 struct OrbitSettings {
     double seconds = 20.0;
-    double distance = 620.0;        // mean distance from the look-at point
+    double distance = 680.0;        // mean distance from the look-at point
     double distanceSwing = 80.0;    // +- around the mean, twice per loop
-    double elevationDeg = 55.0;     // mean elevation above the table
-    double elevationSwingDeg = 12.0;
+    double elevationDeg = 62.0;     // mean elevation above the table
+    double elevationSwingDeg = 10.0;
     double targetSwing = 25.0;      // the look-at point wanders this far around the origin
 };
 
