@@ -1,5 +1,6 @@
 // Reading whole 3DS files: what becomes meshes and lights, and how damaged
 // files end the walk.
+#include <unistd.h>
 #include <gtest/gtest.h>
 
 #include <cstdio>
@@ -21,7 +22,7 @@ bool load(Model3ds& model, const Bytes& data) {
 }
 
 std::string writeTemp(const std::string& name, const Bytes& data) {
-  std::string path = ::testing::TempDir() + name;
+  std::string path = ::testing::TempDir() + std::to_string(getpid()) + "_" + name;
   std::FILE* f = std::fopen(path.c_str(), "wb");
   if (f) {
     if (!data.empty()) std::fwrite(data.data(), 1, data.size(), f);

@@ -1,3 +1,4 @@
+#include <unistd.h>
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -11,7 +12,7 @@
 
 namespace {
 
-std::string tempFile(const std::string& name) { return std::string(::testing::TempDir()) + "rovanta_camera_" + name; }
+std::string tempFile(const std::string& name) { return std::string(::testing::TempDir()) + "rovanta_camera_" + std::to_string(getpid()) + "_" + name; }
 
 void writeBytes(const std::string& path, const std::vector<unsigned char>& bytes) {
     FILE* f = std::fopen(path.c_str(), "wb");

@@ -1,6 +1,7 @@
 // Shared set-up for tests that render frames with the synthetic camera.
 #pragma once
 
+#include <unistd.h>
 #include <cstdio>
 #include <string>
 
@@ -8,7 +9,7 @@
 #include "tracking/marker.h"
 
 inline std::string tempPath(const std::string& name) {
-    return std::string(::testing::TempDir()) + "rovanta_tracking_" + name;
+    return std::string(::testing::TempDir()) + "rovanta_tracking_" + std::to_string(getpid()) + "_" + name;
 }
 
 // Installs `camera`, clears patterns and history, and loads the default marker as pattern 0.
