@@ -2,7 +2,7 @@
 
 #include <cstring>
 
-#include "render/file_path.h"
+#include "platform/file_path.h"
 
 Model3ds::Model3ds(const Model3ds& other) { *this = other; }
 

@@ -4,7 +4,7 @@
 
 #include "render/bmp.h"
 #include "render/dib_format.h"
-#include "render/file_path.h"
+#include "platform/file_path.h"
 
 namespace {
 

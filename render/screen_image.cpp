@@ -3,7 +3,7 @@
 
 #include "render/bmp.h"
 #include "render/dib_format.h"
-#include "render/file_path.h"
+#include "platform/file_path.h"
 
 int32_t screenImageWidth = 0;
 int32_t screenImageHeight = 0;

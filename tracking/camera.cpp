@@ -1,4 +1,5 @@
 #include "tracking/camera.h"
+#include "platform/file_path.h"
 
 #include <bit>
 #include <cmath>
@@ -51,7 +52,7 @@ void encodeRecord(const CameraIntrinsics* p, unsigned char* bytes) {
 
 int loadCameraParams(const char* path, int count, ...) {
     if (count < 1) return -1;
-    FILE* file = std::fopen(path, "rb");
+    FILE* file = openFile(path, "rb");
     if (!file) return -1;
     va_list args;
     va_start(args, count);

@@ -1,4 +1,5 @@
 #include "tracking/pattern.h"
+#include "platform/file_path.h"
 
 #include <cmath>
 #include <cstdio>
@@ -79,7 +80,7 @@ int loadPattern(const char* path) {
     if (!storeInitialised) clearPatterns();
     int slot = freeSlot();
     if (slot < 0) return -1;
-    FILE* file = std::fopen(path, "r");
+    FILE* file = openFile(path, "r");
     if (!file) {
         std::printf("\"%s\" not found!!\n", path);
         return -1;

@@ -1,6 +1,6 @@
 #include "world/scene_reader.h"
 
-#include "world/file_open.h"
+#include "platform/file_path.h"
 
 #include <algorithm>
 #include <cctype>
@@ -22,7 +22,7 @@ static bool readWholeFile(std::FILE* file, std::string& content)
 bool openSceneReader(SceneReader& reader, const std::string& path)
 {
     reader.path = path;
-    reader.file = openFile(path, "r");
+    reader.file = openFile(path.c_str(), "r");
     if (reader.file == nullptr) {
         reader.reason = "cannot open scene file \"" + path + "\": " + std::strerror(errno);
         return false;

@@ -322,12 +322,15 @@ TEST(DemoRace, PlaysLikeAPersonWouldSeeIt) {
     // Without vertical sync the simulation steps as fast as frames are drawn,
     // so the car may reach a wall and stop dead quickly: look several times.
     ASSERT_TRUE(x.keyDown("Up"));
+    const auto pressed = std::chrono::steady_clock::now();
     Screenshot driving;
     int changed = 0;
     for (int attempt = 0; attempt < 8 && changed <= 10; ++attempt) {
         ASSERT_TRUE(x.screenshot(&driving));
         changed = speedLineDifference(race, driving, g);
     }
+    // Held for at least a second, so even at 60 steps a second the car clears its start.
+    std::this_thread::sleep_until(pressed + std::chrono::seconds(1));
     ASSERT_TRUE(x.keyUp("Up"));
     savePng(driving, g, "driving.png");
     EXPECT_GT(changed, 10) << "the speed line did not change while UP was held";

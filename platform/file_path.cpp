@@ -1,4 +1,4 @@
-#include "render/file_path.h"
+#include "platform/file_path.h"
 
 #include <algorithm>
 #include <filesystem>
