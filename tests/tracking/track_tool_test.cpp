@@ -41,6 +41,29 @@ class TrackTool : public ::testing::Test {
         scratch.push_back(path);
         return path;
     }
+    // The same frame as a 24-bit bitmap: bottom row first, rows padded to 4 bytes.
+    std::string writeBmpFrame(const std::string& name, const SynthFrame& frame) {
+        const int rowBytes = (frame.width * 3 + 3) / 4 * 4;
+        std::string bytes(54 + static_cast<size_t>(rowBytes) * frame.height, '\0');
+        auto put32 = [&bytes](size_t at, uint32_t v) {
+            for (int i = 0; i < 4; i++) bytes[at + i] = static_cast<char>(v >> (8 * i));
+        };
+        bytes[0] = 'B';
+        bytes[1] = 'M';
+        put32(2, static_cast<uint32_t>(bytes.size()));
+        put32(10, 54);
+        put32(14, 40);
+        put32(18, static_cast<uint32_t>(frame.width));
+        put32(22, static_cast<uint32_t>(frame.height));
+        bytes[26] = 1;
+        bytes[28] = 24;
+        for (int y = 0; y < frame.height; y++)
+            for (int x = 0; x < frame.width; x++)
+                for (int c = 0; c < 3; c++)
+                    bytes[54 + static_cast<size_t>(frame.height - 1 - y) * rowBytes + x * 3 + c] =
+                        static_cast<char>(frame.bgrx[(static_cast<size_t>(y) * frame.width + x) * 4 + c]);
+        return writeText(name, bytes);
+    }
     std::string writeText(const std::string& name, const std::string& text) {
         std::string path = tempPath(name);
         FILE* f = std::fopen(path.c_str(), "wb");
@@ -100,6 +123,21 @@ TEST_F(TrackTool, RepeatReportsTheSameMarkers) {
     ASSERT_EQ(many.status, 0);
     EXPECT_EQ(jsonNumbers(once.out, "corners"), jsonNumbers(many.out, "corners"));
     EXPECT_EQ(jsonNumbers(once.out, "pose"), jsonNumbers(many.out, "pose"));
+}
+
+TEST_F(TrackTool, BitmapFramesGiveTheSameMarkersAsPpm) {
+    SynthMarker marker;
+    marker.picture = &first;
+    makeMarkerPose(450, 30, 10, 0, 0, 0, marker.pose);
+    SynthFrame frame;
+    ASSERT_EQ(renderSynthFrame(camera, &marker, 1, {}, &frame), 0);
+    ToolRun ppm = track(writeFrame("tool_same.ppm", frame));
+    ToolRun bmp = track(writeBmpFrame("tool_same.bmp", frame));
+    ASSERT_EQ(ppm.status, 0);
+    ASSERT_EQ(bmp.status, 0) << bmp.err;
+    EXPECT_FALSE(jsonNumbers(ppm.out, "corners").empty());
+    EXPECT_EQ(jsonNumbers(ppm.out, "corners"), jsonNumbers(bmp.out, "corners"));
+    EXPECT_EQ(jsonNumbers(ppm.out, "pose"), jsonNumbers(bmp.out, "pose"));
 }
 
 TEST_F(TrackTool, FrameWithoutMarkersGivesAnEmptyList) {

@@ -1,8 +1,12 @@
 #include "image_file.h"
 
+#include <algorithm>
 #include <cctype>
 #include <cstdio>
 #include <memory>
+
+#include "platform/file_path.h"
+#include "render/bmp.h"
 
 namespace {
 
@@ -62,10 +66,29 @@ bool readPpm(FILE* f, RgbPicture* picture, std::string* error) {
     return true;
 }
 
+// Bitmaps of any common depth, through the game's own loader (which says why
+// it refuses a file on standard error).
+bool readBmp(const std::string& path, RgbPicture* picture, std::string* error) {
+    RgbImage* image = loadDibImage(path.c_str());
+    if (!image) {
+        *error = "not a valid BMP";
+        return false;
+    }
+    picture->width = image->width;
+    picture->height = image->height;
+    picture->rgb.resize(static_cast<size_t>(image->width) * image->height * 3);
+    const size_t rowBytes = static_cast<size_t>(image->width) * 3;
+    for (int y = 0; y < image->height; ++y)  // the loader's rows run bottom-up
+        std::copy_n(image->pixels + (image->height - 1 - y) * rowBytes, rowBytes,
+                    picture->rgb.data() + y * rowBytes);
+    freeRgbImage(image);
+    return true;
+}
+
 }  // namespace
 
 bool readImageFile(const std::string& path, RgbPicture* picture, std::string* error) {
-    FilePtr f(std::fopen(path.c_str(), "rb"));
+    FilePtr f(openFile(path.c_str(), "rb"));
     if (!f) {
         *error = "cannot open file";
         return false;
@@ -76,7 +99,8 @@ bool readImageFile(const std::string& path, RgbPicture* picture, std::string* er
         return false;
     }
     if (magic[0] == 'P' && magic[1] == '6') return readPpm(f.get(), picture, error);
-    *error = "unsupported image format (binary PPM P6 expected)";
+    if (magic[0] == 'B' && magic[1] == 'M') return readBmp(path, picture, error);
+    *error = "unsupported image format (binary PPM P6 or BMP expected)";
     return false;
 }
 
