@@ -59,8 +59,10 @@ void showCameraImage(const unsigned char* frame) {
 void drawWorldView() {
     const auto start = Clock::now();
     drawRaceView();
-    swapDisplayBuffers();
     addTime(&FrameTimings::drawSeconds, start);
+    const auto swapStart = Clock::now();
+    swapDisplayBuffers();
+    addTime(&FrameTimings::swapSeconds, swapStart);
     if (theGame.timings) ++theGame.timings->framesWithWorld;
 }
 
@@ -145,7 +147,9 @@ void runFrame() {
 }
 
 void drawRaceView() {
+    const auto hudStart = Clock::now();
     drawHud();
+    addTime(&FrameTimings::hudSeconds, hudStart);
     loadIdentityModelview();
     set3DMode();
     glClearDepth(1.0);

@@ -7,7 +7,9 @@ struct FrameTimings {
     double uploadSeconds = 0;
     double detectionSeconds = 0;
     double poseSeconds = 0;
-    double drawSeconds = 0;
+    double drawSeconds = 0;  // HUD and world
+    double hudSeconds = 0;
+    double swapSeconds = 0;
     int framesWithWorld = 0;
 };
 

@@ -177,10 +177,15 @@ void drawCameraImage(const unsigned char* frame) {
     glScissor(0, state.windowHeight - viewHeight, static_cast<int>(state.zoom * imageWidth()),
               viewHeight);
     glEnable(GL_SCISSOR_TEST);
+    // The frame is opaque, so blending it changes nothing on screen but costs a
+    // framebuffer read per pixel in software renderers.
+    glPushAttrib(GL_COLOR_BUFFER_BIT);
+    glDisable(GL_BLEND);
     if (imageWidth() > layout.textureWidth)
         drawImageTwoTextures(frame);
     else
         drawImageOneTexture(frame);
+    glPopAttrib();
     glDisable(GL_SCISSOR_TEST);
 }
 

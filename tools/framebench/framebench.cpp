@@ -44,10 +44,11 @@ double milliseconds(double seconds, int frames) { return frames ? seconds * 1000
 void report(const FrameTimings& t, int frames, double totalSeconds) {
     std::printf("{\"frames\": %d, \"frames_with_world\": %d, \"seconds\": %.3f, \"fps\": %.1f, "
                 "\"ms_per_frame\": {\"upload\": %.3f, \"detection\": %.3f, \"pose\": %.3f, "
-                "\"draw\": %.3f, \"total\": %.3f}}\n",
+                "\"draw\": %.3f, \"of_which_hud\": %.3f, \"swap\": %.3f, \"total\": %.3f}}\n",
                 frames, t.framesWithWorld, totalSeconds, frames / totalSeconds,
                 milliseconds(t.uploadSeconds, frames), milliseconds(t.detectionSeconds, frames),
                 milliseconds(t.poseSeconds, frames), milliseconds(t.drawSeconds, frames),
+                milliseconds(t.hudSeconds, frames), milliseconds(t.swapSeconds, frames),
                 milliseconds(totalSeconds, frames));
 }
 
