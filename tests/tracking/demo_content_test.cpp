@@ -81,3 +81,17 @@ TEST(DemoContent, ToolsRegenerateTheCommittedFilesExactly) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(DemoContent, PrintableBitmapShowsTheSameMarkerAsThePicture) {
+    RgbPicture ppm, bmp;
+    std::string error;
+    ASSERT_TRUE(readImageFile(kDemo + "/marker/marker.ppm", &ppm, &error)) << error;
+    ASSERT_TRUE(readImageFile(kDemo + "/marker/marker.bmp", &bmp, &error)) << error;
+    EXPECT_EQ(bmp.width, ppm.width);
+    EXPECT_EQ(bmp.height, ppm.height);
+    EXPECT_EQ(bmp.rgb, ppm.rgb);
+}
+
+}  // namespace
