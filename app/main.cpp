@@ -18,6 +18,9 @@ int main(int argc, char** argv) {
     theGame.debugMode = options.debugMode;
     if (options.showAbout) std::fputs(aboutText(), stdout);
     initialiseGame(options.scenePath);
+    // The arrow keys are read as held or not once per step; the keyboard's
+    // auto-repeat would flicker them up and down while a key is held.
+    glutIgnoreKeyRepeat(1);
     glutSpecialFunc(onSpecialKeyDown);
     glutKeyboardUpFunc(onKeyUp);
     glutSpecialUpFunc(onSpecialKeyUp);
