@@ -44,17 +44,17 @@ std::vector<unsigned char> makeFrame(int width, int height, int index) {
     return f;
 }
 
-std::string writeClip(const std::string& path, const ClipSpec& spec) {
+std::string writeClip(const std::string& path, const ClipShape& shape) {
     VideoEncoderSettings settings;
-    settings.width = spec.width;
-    settings.height = spec.height;
-    settings.framesPerSecond = spec.framesPerSecond;
+    settings.width = shape.width;
+    settings.height = shape.height;
+    settings.framesPerSecond = shape.framesPerSecond;
     settings.quality = 95;
     std::string error;
     VideoEncoder* enc = videoEncoderCreate(path, settings, &error);
     if (enc == nullptr) return error;
-    for (int i = 0; i < spec.frames; ++i) {
-        if (videoEncoderAddFrame(enc, makeFrame(spec.width, spec.height, i).data(), &error) != 0) {
+    for (int i = 0; i < shape.frames; ++i) {
+        if (videoEncoderAddFrame(enc, makeFrame(shape.width, shape.height, i).data(), &error) != 0) {
             videoEncoderDestroy(enc);
             return error;
         }

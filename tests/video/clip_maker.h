@@ -9,7 +9,7 @@ struct Rgb {
     int r, g, b;
 };
 
-struct ClipSpec {
+struct ClipShape {
     int width = 160;
     int height = 120;
     int frames = 6;
@@ -24,7 +24,7 @@ extern const Rgb kQuadrantColours[4];
 
 std::vector<unsigned char> makeFrame(int width, int height, int index);
 // Writes the clip; an empty string on success, else the reason.
-std::string writeClip(const std::string& path, const ClipSpec& spec);
+std::string writeClip(const std::string& path, const ClipShape& shape);
 // Frame number read back from the code band, or -1 when a block is unclear.
 int readFrameIndex(const unsigned char* bgrx, int width);
 Rgb pixelAt(const unsigned char* bgrx, int width, int x, int y);

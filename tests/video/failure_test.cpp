@@ -48,10 +48,10 @@ protected:
         EXPECT_EQ(videoInqSize(&w, &h), -1) << "nothing stays open after a failed open";
     }
 
-    std::string validClip(const char* name, ClipSpec spec) {
+    std::string validClip(const char* name, ClipShape shape) {
         std::string path = dir_.file(name);
-        EXPECT_EQ(writeClip(path, spec), "");
-        spec_ = spec;
+        EXPECT_EQ(writeClip(path, shape), "");
+        shape_ = shape;
         return path;
     }
 };
@@ -75,14 +75,14 @@ TEST_F(VideoFailureTest, GarbageAndDamagedFilesNeverCrash) {
     writeBytes(dir_.file("garbage.avi"), garbage);
     expectOpenFails(fileConfig(dir_.file("garbage.avi")), "garbage.avi");
 
-    std::vector<char> avi = readBytes(validClip("scrambled.avi", ClipSpec{}));
+    std::vector<char> avi = readBytes(validClip("scrambled.avi", ClipShape{}));
     ASSERT_EQ(scrambleVideoChunks(avi), 6);
     writeBytes(dir_.file("scrambled.avi"), avi);
     expectOpenFails(fileConfig(dir_.file("scrambled.avi")), "scrambled.avi");
 }
 
 TEST_F(VideoFailureTest, TruncatedFilePlaysWhatIsLeftOrFailsToOpen) {
-    std::vector<char> avi = readBytes(validClip("full.avi", ClipSpec{160, 120, 10, 30}));
+    std::vector<char> avi = readBytes(validClip("full.avi", ClipShape{160, 120, 10, 30}));
     std::vector<char> head(avi.begin(), avi.begin() + avi.size() / 2);
     writeBytes(dir_.file("half.avi"), head);
     ASSERT_EQ(videoOpen(fileConfig(dir_.file("half.avi")).c_str()), 0);
@@ -105,7 +105,7 @@ TEST_F(VideoFailureTest, TruncatedFilePlaysWhatIsLeftOrFailsToOpen) {
 }
 
 TEST_F(VideoFailureTest, FileDamagedAfterTheFirstFramesEndsPlaybackInAClearError) {
-    std::vector<char> avi = readBytes(validClip("late.avi", ClipSpec{160, 120, 4, 30}));
+    std::vector<char> avi = readBytes(validClip("late.avi", ClipShape{160, 120, 4, 30}));
     std::string path = dir_.file("late.avi");
     ASSERT_EQ(videoOpen(fileConfig(path).c_str()), 0);
     videoSetPacing(false);
@@ -138,9 +138,9 @@ TEST_F(VideoFailureTest, MissingOrWrongCameraFailsQuickly) {
 
 TEST_F(VideoFailureTest, FramesWiderThan8kAreRefused) {
     // Thin clips keep the test cheap; the width alone decides.
-    ASSERT_EQ(writeClip(dir_.file("wide.avi"), ClipSpec{7682, 32, 1, 30}), "");
+    ASSERT_EQ(writeClip(dir_.file("wide.avi"), ClipShape{7682, 32, 1, 30}), "");
     expectOpenFails(fileConfig(dir_.file("wide.avi")), "too large");
-    ASSERT_EQ(writeClip(dir_.file("8k.avi"), ClipSpec{7680, 32, 1, 30}), "");
+    ASSERT_EQ(writeClip(dir_.file("8k.avi"), ClipShape{7680, 32, 1, 30}), "");
     ASSERT_EQ(videoOpen(fileConfig(dir_.file("8k.avi")).c_str()), 0);
     int w = 0, h = 0;
     EXPECT_EQ(videoInqSize(&w, &h), 0);

@@ -23,7 +23,7 @@ double msSince(Clock::time_point t) { return std::chrono::duration<double, std::
 }  // namespace
 
 TEST_F(VideoClipTest, PacedPlaybackWaitsForEachFrameAtTheFileRate) {
-    openClip(ClipSpec{160, 120, 4, 10});  // one frame per 100 ms
+    openClip(ClipShape{160, 120, 4, 10});  // one frame per 100 ms
     Clock::time_point start = Clock::now();
     videoCapStart();
     unsigned char* frame = videoGetImage();
@@ -44,7 +44,7 @@ TEST_F(VideoClipTest, PacedPlaybackWaitsForEachFrameAtTheFileRate) {
 }
 
 TEST_F(VideoClipTest, SlowCallerGetsNoBurstOfOverdueFrames) {
-    openClip(ClipSpec{160, 120, 8, 20});  // one frame per 50 ms
+    openClip(ClipShape{160, 120, 8, 20});  // one frame per 50 ms
     videoCapStart();
     ASSERT_NE(videoGetImage(), nullptr);
     std::this_thread::sleep_for(Ms(300));  // six frames overdue
@@ -57,7 +57,7 @@ TEST_F(VideoClipTest, SlowCallerGetsNoBurstOfOverdueFrames) {
 }
 
 TEST_F(VideoClipTest, PacingCanBeSwitchedOffAndOnWhilePlaying) {
-    openClip(ClipSpec{160, 120, 6, 2});  // one frame per 500 ms
+    openClip(ClipShape{160, 120, 6, 2});  // one frame per 500 ms
     videoCapStart();
     ASSERT_NE(videoGetImage(), nullptr);
     EXPECT_EQ(videoGetImage(), nullptr);

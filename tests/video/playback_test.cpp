@@ -31,13 +31,13 @@ void expectQuadrants(const unsigned char* frame, int w, int h) {
 
 TEST_F(VideoClipTest, ReportsSizeAndDeliversBgrxRowsFromTheTop) {
     // 90 x 70: rows of 360 bytes, not a multiple of any alignment a converter likes.
-    for (ClipSpec spec : {ClipSpec{160, 120, 3, 30}, ClipSpec{90, 70, 3, 30}}) {
-        SCOPED_TRACE(spec.width);
-        openClip(spec);
+    for (ClipShape shape : {ClipShape{160, 120, 3, 30}, ClipShape{90, 70, 3, 30}}) {
+        SCOPED_TRACE(shape.width);
+        openClip(shape);
         int w = 0, h = 0;
         ASSERT_EQ(videoInqSize(&w, &h), 0);
-        EXPECT_EQ(w, spec.width);
-        EXPECT_EQ(h, spec.height);
+        EXPECT_EQ(w, shape.width);
+        EXPECT_EQ(h, shape.height);
         videoSetPacing(false);
         videoCapStart();
         unsigned char* frame = videoGetImage();
@@ -49,14 +49,14 @@ TEST_F(VideoClipTest, ReportsSizeAndDeliversBgrxRowsFromTheTop) {
 }
 
 TEST_F(VideoClipTest, NothingIsDeliveredBeforeStart) {
-    openClip(ClipSpec{});
+    openClip(ClipShape{});
     videoSetPacing(false);
     EXPECT_EQ(videoGetImage(), nullptr);
     EXPECT_EQ(videoCapNext(), -1);
 }
 
 TEST_F(VideoClipTest, FastModeDeliversEveryFrameInOrderAndLoops) {
-    openClip(ClipSpec{160, 120, 5, 30});
+    openClip(ClipShape{160, 120, 5, 30});
     videoSetPacing(false);
     videoCapStart();
     std::vector<int> expected;
@@ -65,15 +65,15 @@ TEST_F(VideoClipTest, FastModeDeliversEveryFrameInOrderAndLoops) {
     EXPECT_FALSE(videoFailed());
     videoClose();
 
-    openClip(ClipSpec{160, 120, 1, 30}, "single.avi");
+    openClip(ClipShape{160, 120, 1, 30}, "single.avi");
     videoCapStart();
     EXPECT_EQ(readIndices(3), (std::vector<int>{0, 0, 0})) << "a one-frame clip loops on its only frame";
 }
 
 TEST_F(VideoClipTest, FileThatDoesNotLoopStopsAfterItsLastFrame) {
     std::string path = dir_.file("once.avi");
-    ASSERT_EQ(writeClip(path, ClipSpec{160, 120, 3, 30}), "");
-    spec_ = ClipSpec{160, 120, 3, 30};
+    ASSERT_EQ(writeClip(path, ClipShape{160, 120, 3, 30}), "");
+    shape_ = ClipShape{160, 120, 3, 30};
     std::string config = "<video_input><avi_file file_name='" + path + "' loop_avi='false'/></video_input>";
     ASSERT_EQ(videoOpen(config.c_str()), 0);
     videoSetPacing(false);
@@ -83,7 +83,7 @@ TEST_F(VideoClipTest, FileThatDoesNotLoopStopsAfterItsLastFrame) {
 }
 
 TEST_F(VideoClipTest, ReturnedFrameStaysIntactUntilANewerOneIsReturned) {
-    openClip(ClipSpec{160, 120, 4, 30});
+    openClip(ClipShape{160, 120, 4, 30});
     videoSetPacing(false);
     videoCapStart();
     unsigned char* first = videoGetImage();
@@ -101,7 +101,7 @@ TEST_F(VideoClipTest, ReturnedFrameStaysIntactUntilANewerOneIsReturned) {
 }
 
 TEST_F(VideoClipTest, StartAgainKeepsPlayingAndRestartAfterStopRewinds) {
-    openClip(ClipSpec{160, 120, 6, 30});
+    openClip(ClipShape{160, 120, 6, 30});
     videoSetPacing(false);
     videoCapStart();
     EXPECT_EQ(readIndices(2), (std::vector<int>{0, 1}));
@@ -120,8 +120,8 @@ TEST_F(VideoClipTest, StartAgainKeepsPlayingAndRestartAfterStopRewinds) {
 
 TEST_F(VideoClipTest, OpenCloseCyclesAndMisuseAreHandled) {
     std::string path = dir_.file("cycle.avi");
-    ASSERT_EQ(writeClip(path, ClipSpec{}), "");
-    spec_ = ClipSpec{};
+    ASSERT_EQ(writeClip(path, ClipShape{}), "");
+    shape_ = ClipShape{};
     videoSetPacing(false);
     for (int round = 0; round < 3; ++round) {
         ASSERT_EQ(videoOpen(fileConfig(path).c_str()), 0);
@@ -141,7 +141,7 @@ TEST_F(VideoClipTest, OpenCloseCyclesAndMisuseAreHandled) {
 
 TEST_F(VideoClipTest, FileNameWithEntitiesOpens) {
     std::string name = "a&b \"c\" <d>.avi";
-    ASSERT_EQ(writeClip(dir_.file(name), ClipSpec{}), "");
+    ASSERT_EQ(writeClip(dir_.file(name), ClipShape{}), "");
     std::string escaped = dir_.file("a&amp;b &quot;c&quot; &lt;d&#62;.avi");
     ASSERT_EQ(videoOpen(fileConfig(escaped).c_str()), 0);
     int w = 0, h = 0;
@@ -152,7 +152,7 @@ TEST_F(VideoClipTest, FileNameWithEntitiesOpens) {
 TEST_F(VideoClipTest, FileNamesAreLocalPathsWithEitherSeparator) {
     // Without care "clip:1.avi" reads as protocol "clip", and a backslash as part of a name.
     std::filesystem::create_directory(dir_.file("sub"));
-    ASSERT_EQ(writeClip(dir_.file("sub/clip:1.avi"), ClipSpec{}), "");
+    ASSERT_EQ(writeClip(dir_.file("sub/clip:1.avi"), ClipShape{}), "");
     ASSERT_EQ(videoOpen(fileConfig(dir_.file("sub\\clip:1.avi")).c_str()), 0);
     videoSetPacing(false);
     videoCapStart();
@@ -163,8 +163,8 @@ TEST_F(VideoClipTest, FileNamesAreLocalPathsWithEitherSeparator) {
 
 TEST_F(VideoClipTest, FramesOfAnotherSizeAreScaledToTheReportedSize) {
     std::string big = dir_.file("big.avi"), small = dir_.file("small.avi");
-    ASSERT_EQ(writeClip(big, ClipSpec{160, 120, 6, 30}), "");
-    ASSERT_EQ(writeClip(small, ClipSpec{80, 60, 6, 30}), "");
+    ASSERT_EQ(writeClip(big, ClipShape{160, 120, 6, 30}), "");
+    ASSERT_EQ(writeClip(small, ClipShape{80, 60, 6, 30}), "");
     std::vector<char> bigBytes = readBytes(big), smallBytes = readBytes(small);
     std::vector<ChunkSpan> bigChunks = videoChunks(bigBytes), smallChunks = videoChunks(smallBytes);
     ASSERT_EQ(bigChunks.size(), 6u);
@@ -179,7 +179,7 @@ TEST_F(VideoClipTest, FramesOfAnotherSizeAreScaledToTheReportedSize) {
     }
     writeBytes(big, bigBytes);
 
-    spec_ = ClipSpec{160, 120, 6, 30};
+    shape_ = ClipShape{160, 120, 6, 30};
     ASSERT_EQ(videoOpen(fileConfig(big).c_str()), 0);
     videoSetPacing(false);
     videoCapStart();

@@ -19,10 +19,10 @@ protected:
     }
 
     // Writes a clip and opens it; fails the test when either step fails.
-    void openClip(const ClipSpec& spec, const std::string& name = "clip.avi") {
-        spec_ = spec;
+    void openClip(const ClipShape& shape, const std::string& name = "clip.avi") {
+        shape_ = shape;
         std::string path = dir_.file(name);
-        ASSERT_EQ(writeClip(path, spec), "");
+        ASSERT_EQ(writeClip(path, shape), "");
         ASSERT_EQ(videoOpen(fileConfig(path).c_str()), 0);
     }
 
@@ -32,12 +32,12 @@ protected:
         for (int i = 0; i < count; ++i) {
             unsigned char* frame = videoGetImage();
             if (frame == nullptr) break;
-            indices.push_back(readFrameIndex(frame, spec_.width));
+            indices.push_back(readFrameIndex(frame, shape_.width));
             videoCapNext();
         }
         return indices;
     }
 
     TempDir dir_;
-    ClipSpec spec_;
+    ClipShape shape_;
 };
