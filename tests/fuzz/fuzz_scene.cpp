@@ -13,6 +13,8 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cctype>
+#include <cstdlib>
 #include <cstdint>
 #include <string>
 
@@ -75,6 +77,20 @@ void checkRaceInvariants(const World& world)
     fuzzCheck(!world.opponentPresent || routeHasIndex(world, world.routeIndex), "opponent heads for no route point");
 }
 
+// A refusal at a line names it as "<path>:<line>: "; the line must exist.
+void checkReasonLine(const std::string& reason, const uint8_t* data, size_t size)
+{
+    const std::string prefix = sceneFile().path + ":";
+    const bool namesLine = reason.rfind(prefix, 0) == 0 && reason.size() > prefix.size() &&
+                           std::isdigit(static_cast<unsigned char>(reason[prefix.size()]));
+    if (!namesLine) {
+        return;
+    }
+    const long line = std::strtol(reason.c_str() + prefix.size(), nullptr, 10);
+    const long lines = 1 + std::count(data, data + size, '\n');
+    fuzzCheck(line >= 1 && line <= lines, "refusal names a line the file does not have");
+}
+
 void race(World& world)
 {
     placeCarsForRace(world);
@@ -94,6 +110,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     const bool loaded = loadRaceScene(world, sceneFile().path, {}, reason);
     if (!loaded) {
         fuzzCheck(reason.find(sceneFile().path) != std::string::npos, "refusal does not name the scene file");
+        checkReasonLine(reason, data, size);
         return 0;
     }
     fuzzCheck(reason.empty(), "accepted with a reason");

@@ -67,7 +67,7 @@ TEST_P(FuzzInputReplay, RunsCleanly)
 
 std::string testName(const testing::TestParamInfo<fs::path>& info)
 {
-    std::string name = info.param.parent_path().filename().string() + "_" + info.param.filename().string();
+    std::string name = info.param.parent_path().parent_path().filename().string() + "_" + info.param.filename().string();
     std::replace_if(name.begin(), name.end(), [](char c) { return !std::isalnum(static_cast<unsigned char>(c)); }, '_');
     return name + "_" + std::to_string(info.index);
 }
