@@ -36,8 +36,8 @@ run_target() {
   fi
   mkdir -p "$corpus" "$artifacts" "$build/logs"
   for seeds in "$src/corpus/$name" "$src/regressions/$name"; do
-    if [ -d "$seeds" ] && [ -n "$(ls -A "$seeds")" ]; then
-      cp "$seeds"/* "$corpus"/
+    if [ -d "$seeds" ]; then
+      find "$seeds" -maxdepth 1 -type f ! -name '.*' -exec cp {} "$corpus"/ \;
     fi
   done
   local dict=()
