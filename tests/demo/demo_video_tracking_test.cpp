@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "app/video/video.h"
+#include "common/demo_poses.h"
 #include "tracking/camera.h"
 #include "tracking/marker.h"
 #include "tracking/pattern.h"
@@ -22,23 +23,8 @@ namespace {
 
 const std::string kDemoDir = ROVANTA_DEMO_DIR;
 
-using Pose = std::array<double, 12>;
+using Pose = DemoPose;
 
-std::vector<Pose> readPoses(const std::string& path) {
-    std::vector<Pose> poses;
-    std::ifstream in(path);
-    std::string line;
-    while (std::getline(in, line)) {
-        if (line.empty() || line[0] == '#') continue;
-        std::istringstream fields(line);
-        int frame = 0;
-        Pose p{};
-        fields >> frame;
-        for (double& v : p) fields >> v;
-        poses.push_back(p);
-    }
-    return poses;
-}
 
 double rotationErrorDegrees(const double found[3][4], const Pose& truth) {
     // Angle of found * truth^T.
@@ -69,7 +55,7 @@ double percentile(std::vector<double> v, double q) {
 }
 
 TEST(DemoVideo, EveryFrameIsTrackedCloseToTheTruePose) {
-    const std::vector<Pose> poses = readPoses(kDemoDir + "/video/demo_poses.txt");
+    const std::vector<Pose> poses = readDemoPoses(kDemoDir + "/video/demo_poses.txt");
     ASSERT_GT(poses.size(), 100u);
     CameraIntrinsics fileParam, camera;
     ASSERT_EQ(loadCameraParams((kDemoDir + "/camera/camera_para.dat").c_str(), 1, &fileParam), 0);

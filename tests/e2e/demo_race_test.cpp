@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "app/video/video.h"
+#include "common/demo_poses.h"
 #include "render/bmp.h"
 #include "tracking/camera.h"
 #include "world/race_setup.h"
@@ -27,25 +28,10 @@ namespace {
 const std::string kDemoDir = ROVANTA_DEMO_DIR;
 constexpr int kGridStep = 16;
 
-using Pose = std::array<double, 12>;
+using Pose = DemoPose;
 
 void sleepSeconds(double s) { std::this_thread::sleep_for(std::chrono::duration<double>(s)); }
 
-std::vector<Pose> readPoses(const std::string& path) {
-    std::vector<Pose> poses;
-    std::ifstream in(path);
-    std::string line;
-    while (std::getline(in, line)) {
-        if (line.empty() || line[0] == '#') continue;
-        std::istringstream fields(line);
-        int frame = 0;
-        Pose p{};
-        fields >> frame;
-        for (double& v : p) fields >> v;
-        poses.push_back(p);
-    }
-    return poses;
-}
 
 // Where the window shows each pixel of the frame: the background is drawn
 // undistorted, so window pixel (u, v) shows the frame at the observed point.
@@ -63,7 +49,7 @@ public:
             return false;
         }
         resizeCameraParams(&fileParam, 640, 480, &camera_);
-        poses_ = readPoses(kDemoDir + "/video/demo_poses.txt");
+        poses_ = readDemoPoses(kDemoDir + "/video/demo_poses.txt");
         if (poses_.empty()) {
             *error = "poses file";
             return false;
