@@ -1,0 +1,120 @@
+// The scene loader and the race world on arbitrary scene files: every file is
+// accepted or refused with a reason, and every accepted scene survives a race
+// driven by a fixed key script (physics, collisions, lap rules, opponent).
+#include "fuzz_check.h"
+
+#include "world/keys.h"
+#include "world/race_rules.h"
+#include "world/race_setup.h"
+#include "world/scene_check.h"
+#include "world/world_step.h"
+
+#include <sys/mman.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cctype>
+#include <cstdlib>
+#include <cstdint>
+#include <string>
+
+namespace {
+
+constexpr int kRaceSteps = 400;
+
+// The loader reads from a path; a memory file gives it one without disk writes.
+struct MemoryFile {
+    int fd = -1;
+    std::string path;
+};
+
+const MemoryFile& sceneFile()
+{
+    static const MemoryFile file = [] {
+        MemoryFile made;
+        made.fd = memfd_create("rovanta-fuzz-scene", 0);
+        fuzzCheck(made.fd >= 0, "cannot create the memory file");
+        made.path = "/proc/self/fd/" + std::to_string(made.fd);
+        return made;
+    }();
+    return file;
+}
+
+void writeSceneFile(const uint8_t* data, size_t size)
+{
+    const int fd = sceneFile().fd;
+    fuzzCheck(ftruncate(fd, 0) == 0, "cannot empty the memory file");
+    size_t written = 0;
+    while (written < size) {
+        const ssize_t n = pwrite(fd, data + written, size - written, static_cast<off_t>(written));
+        fuzzCheck(n > 0, "cannot write the memory file");
+        written += static_cast<size_t>(n);
+    }
+}
+
+// Mostly thrust with phases of steering and braking, so that the car meets
+// boxes, checkpoints and the opponent on most scenes.
+KeyTable scriptedKeys(int step)
+{
+    KeyTable keys;
+    setKeyHeld(keys, kKeyUp, step % 100 < 80);
+    setKeyHeld(keys, kKeyDown, step % 100 >= 90);
+    setKeyHeld(keys, kKeyLeft, (step / 25) % 4 == 1);
+    setKeyHeld(keys, kKeyRight, (step / 25) % 4 == 3);
+    return keys;
+}
+
+bool routeHasIndex(const World& world, int32_t index)
+{
+    return std::any_of(world.route.begin(), world.route.end(),
+                       [index](const RoutePoint& point) { return point.index == index; });
+}
+
+void checkRaceInvariants(const World& world)
+{
+    fuzzCheck(world.playerLap >= 1 && world.playerLap <= kWinningLap, "player lap out of range");
+    fuzzCheck(world.opponentLaps >= 0 && world.opponentLaps < kWinningLap, "opponent laps out of range");
+    fuzzCheck(!world.opponentPresent || routeHasIndex(world, world.routeIndex), "opponent heads for no route point");
+}
+
+// A refusal at a line names it as "<path>:<line>: "; the line must exist.
+void checkReasonLine(const std::string& reason, const uint8_t* data, size_t size)
+{
+    const std::string prefix = sceneFile().path + ":";
+    const bool namesLine = reason.rfind(prefix, 0) == 0 && reason.size() > prefix.size() &&
+                           std::isdigit(static_cast<unsigned char>(reason[prefix.size()]));
+    if (!namesLine) {
+        return;
+    }
+    const long line = std::strtol(reason.c_str() + prefix.size(), nullptr, 10);
+    const long lines = 1 + std::count(data, data + size, '\n');
+    fuzzCheck(line >= 1 && line <= lines, "refusal names a line the file does not have");
+}
+
+void race(World& world)
+{
+    placeCarsForRace(world);
+    for (int step = 0; step < kRaceSteps && raceStateOf(world) == RaceState::Race; ++step) {
+        stepWorld(world, scriptedKeys(step), step / 30);
+        checkRaceInvariants(world);
+    }
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
+{
+    writeSceneFile(data, size);
+    World world;
+    std::string reason;
+    const bool loaded = loadRaceScene(world, sceneFile().path, {}, reason);
+    if (!loaded) {
+        fuzzCheck(reason.find(sceneFile().path) != std::string::npos, "refusal does not name the scene file");
+        checkReasonLine(reason, data, size);
+        return 0;
+    }
+    fuzzCheck(reason.empty(), "accepted with a reason");
+    fuzzCheck(!world.checkpoints.empty(), "accepted a scene without checkpoints");
+    race(world);
+    return 0;
+}
