@@ -174,7 +174,7 @@ TEST(DibFailures, DerivedImageSizeSurvivesEveryHeader) {
   const Case cases[] = {
       {3, 2, 24, 18},
       {3, -2, 24, 18},
-      {13, 4, 1, 8},
+      {13, 4, 16, 104},
       {0x7FFFFFFF, 0x7FFFFFFF, 0xFFFF, 0},
       {0x7FFFFFFF, -0x7FFFFFFF - 1, 32, 0},
       {-5, 3, 24, 0},
