@@ -48,11 +48,19 @@ void readTable(const unsigned char* table, uint16_t count, size_t entrySize,
   }
 }
 
+// Bytes of the pixel rows, or 0 when a damaged header claims sides whose
+// size does not fit the field. Top-down bitmaps count their rows as positive.
+uint32_t derivedImageSize(const DibSource& s) {
+  if (s.width <= 0) return 0;
+  uint64_t rows = s.height < 0 ? 0 - static_cast<uint64_t>(static_cast<int64_t>(s.height))
+                               : static_cast<uint64_t>(s.height);
+  uint64_t rowBytes = (static_cast<uint64_t>(s.width) * s.bitCount + 7) / 8;
+  if (rows != 0 && rowBytes > UINT32_MAX / rows) return 0;
+  return static_cast<uint32_t>(rowBytes * rows);
+}
+
 void fillDerivedFields(uint16_t count, DibSource& out) {
-  if (out.sizeImage == 0) {
-    int64_t rowBytes = (static_cast<int64_t>(out.width) * out.bitCount + 7) / 8;
-    out.sizeImage = static_cast<uint32_t>(rowBytes * out.height);
-  }
+  if (out.sizeImage == 0) out.sizeImage = derivedImageSize(out);
   if (out.colorsUsed == 0) out.colorsUsed = count;
 }
 

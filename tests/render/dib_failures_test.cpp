@@ -167,4 +167,28 @@ TEST(DibFailures, EveryByteFlipOfValidFilesIsSurvived) {
   }
 }
 
+// A missing image size is derived from the sides; top-down rows count as
+// positive, and sides whose size overflows the field leave it unknown.
+TEST(DibFailures, DerivedImageSizeSurvivesEveryHeader) {
+  struct Case { int32_t width, height; uint16_t bitCount; uint32_t expected; };
+  const Case cases[] = {
+      {3, 2, 24, 18},
+      {3, -2, 24, 18},
+      {13, 4, 16, 104},
+      {0x7FFFFFFF, 0x7FFFFFFF, 0xFFFF, 0},
+      {0x7FFFFFFF, -0x7FFFFFFF - 1, 32, 0},
+      {-5, 3, 24, 0},
+  };
+  for (const Case& c : cases) {
+    BmpLayout s;
+    s.width = c.width;
+    s.height = c.height;
+    s.bitCount = c.bitCount;
+    Bytes data = packedDib(s);
+    DibSource source;
+    ASSERT_EQ(parseDib(data.data(), data.size(), source), DibStatus::ok) << c.width;
+    EXPECT_EQ(source.sizeImage, c.expected) << c.width << "x" << c.height;
+  }
+}
+
 }  // namespace
