@@ -1,7 +1,10 @@
 // Mesh getters, normals, names and the model's ownership of its objects.
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <cmath>
+#include <iterator>
+#include <vector>
 #include <cstring>
 
 #include "model3ds/model3ds.h"
@@ -115,6 +118,75 @@ TEST(ModelNormals, DegenerateAndOutOfRangeTrianglesStayInsideTheArrays) {
   mesh.addTriangle(0, 0, 70000);  // degenerate, and a corner past the end
   mesh.computeNormals();
   expectVector(mesh.normal(0), 0, 0, 1);
+}
+
+// The normals by their definition, comparing every pair of vertices.
+std::vector<ModelVector> normalsByEveryPair(const ModelMesh& mesh) {
+  const int n = mesh.vertexCount();
+  std::vector<ModelVector> faces;
+  for (int t = 0; t < mesh.triangleCount(); ++t) faces.push_back(mesh.drawTriangle(t).faceNormal);
+  std::vector<ModelVector> out;
+  for (int i = 0; i < n; ++i) {
+    ModelVector sum, p = mesh.vertex(i);
+    for (int j = 0; j < n; ++j) {
+      ModelVector q = mesh.vertex(j);
+      if (!(std::fabs(p.x - q.x) < 0.0001f && std::fabs(p.y - q.y) < 0.0001f &&
+            std::fabs(p.z - q.z) < 0.0001f))
+        continue;
+      for (int t = 0; t < mesh.triangleCount(); ++t) {
+        TriangleIndices c = mesh.triangle(t);
+        if (c.a != uint32_t(j) && c.b != uint32_t(j) && c.c != uint32_t(j)) continue;
+        sum = {sum.x + faces[t].x, sum.y + faces[t].y, sum.z + faces[t].z};
+      }
+    }
+    out.push_back(normalizeVector(sum));
+  }
+  return out;
+}
+
+// Vertices straddling the merge distance and cell edges, signed zeros, huge
+// and non-finite coordinates, and exact copies: the result must be bit for
+// bit the every-pair result, summed in the same order.
+TEST(ModelNormals, NearbySearchGivesExactlyTheEveryPairResult) {
+  const float inf = INFINITY, nan = NAN;
+  const float xs[] = {0.0f, -0.0f, 0.0000999f, 0.0001f, 0.00019f, 0.00021f, -0.00001f, 0.00001f, -0.0001f, 1.5f,
+                      1.50005f, 1e30f, 3e38f, -3e38f, inf, nan, 0.0f, 1.5f};
+  ModelMesh mesh;
+  for (float x : xs) {
+    mesh.addVertex(x, 0, 0);
+    mesh.addVertex(x, 1, 0);
+    mesh.addVertex(x, 0.00005f, 1);
+  }
+  for (uint32_t k = 0; k + 2 < 3 * std::size(xs); ++k) mesh.addTriangle(k, k + 1, k + 2);
+  mesh.addTriangle(0, 40, 7);
+  mesh.computeNormals();
+  std::vector<ModelVector> expected = normalsByEveryPair(mesh);
+  ASSERT_EQ(mesh.normalCount(), int(expected.size()));
+  for (int i = 0; i < mesh.normalCount(); ++i) {
+    const ModelVector got = mesh.normal(i);
+    EXPECT_EQ(std::memcmp(&expected[i], &got, sizeof got), 0) << i;
+  }
+}
+
+// Large models and damaged files with one point repeated must not take
+// time that grows with the square of the vertex count.
+TEST(ModelNormals, LargeMeshesAndRepeatedPointsStayFast) {
+  ModelMesh grid, repeated;
+  for (int i = 0; i < 200000; ++i) {
+    grid.addVertex(float(i % 500), float(i / 500), 0.0f);
+    repeated.addVertex(0, 0, 0);
+  }
+  for (uint32_t k = 0; k + 501 < 200000; k += 2) {
+    grid.addTriangle(k, k + 1, k + 500);
+    repeated.addTriangle(k, k + 1, k + 2);
+  }
+  const auto start = std::chrono::steady_clock::now();
+  grid.computeNormals();
+  repeated.computeNormals();
+  const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+  EXPECT_LT(seconds, 30.0);  // every pair would be 8e10 comparisons per mesh
+  expectVector(grid.normal(1001), 0, 0, 1);
+  EXPECT_FLOAT_EQ(repeated.normal(199999).z, repeated.normal(0).z);
 }
 
 TEST(ModelObjectNames, SetNameReplacesAndCopyNameTruncates) {
