@@ -68,18 +68,17 @@ void drawWorldView() {
 
 // A frame the tracker cannot label (far too many dark specks) is shown as a
 // frame without the marker rather than ending the race.
-bool detectInFrame(const unsigned char* frame, DetectedMarker** markers, int* count) {
+void detectInFrame(const unsigned char* frame, DetectedMarker** markers, int* count) {
     static bool warned = false;
     const auto start = Clock::now();
     const int status = detectMarkers(frame, theGame.detectionThreshold, markers, count);
     addTime(&FrameTimings::detectionSeconds, start);
-    if (status >= 0) return true;
+    if (status >= 0) return;
     if (!warned) {
         std::fprintf(stderr, "rovanta: a video frame could not be analysed; skipping such frames\n");
         warned = true;
     }
     *count = 0;
-    return false;
 }
 
 void drawDebugOutline(const DetectedMarker& marker) {

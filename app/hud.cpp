@@ -1,10 +1,9 @@
 #include <GL/glu.h>
 #include <GL/glut.h>
 
-#include <cmath>
-
 #include "app/game.h"
 #include "app/game_state.h"
+#include "world/vec3.h"
 #include "world/world.h"
 
 void drawHudText(const char* text, float x, float y) {
@@ -35,8 +34,7 @@ void drawHud() {
                                                   theGame.frameCounter);
     v.opponentLaps = theWorld.opponentLaps;
     v.playerLap = theWorld.playerLap;
-    const Vec3& vel = theWorld.player.velocity;
-    v.playerSpeed = std::sqrt(vel.x * vel.x + vel.y * vel.y + vel.z * vel.z);
+    v.playerSpeed = length(theWorld.player.velocity);
     v.lastCheckpoint = theWorld.lastCheckpoint;
     v.checkpointCount = static_cast<int>(theWorld.checkpoints.size());
     v.bestLapTime = theWorld.bestLapTime;
