@@ -26,6 +26,7 @@ CommandLine parseCommandLine(int argc, const char* const* argv) {
             }
         }
         if (startsWith(argument, "-about")) result.showAbout = true;
+        if (startsWith(argument, "-exact")) result.exactPose = true;
     }
     return result;
 }

@@ -1,5 +1,6 @@
 #pragma once
-// The game's command-line options: "-debug", "-s SCENE", "-about".
+// The game's command-line options: "-debug", "-s SCENE", "-about", and "-exact" (poses without
+// sub-pixel refinement).
 #include <string>
 
 inline constexpr size_t kMaxScenePathLength = 255;
@@ -7,6 +8,7 @@ inline constexpr size_t kMaxScenePathLength = 255;
 struct CommandLine {
     bool debugMode = false;
     bool showAbout = false;
+    bool exactPose = false;
     std::string scenePath = "Scene.txt";
     std::string error;  // non-empty when the arguments cannot be used
 };

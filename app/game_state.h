@@ -16,6 +16,7 @@ struct FrameTimings {
 struct GameState {
     bool showTitle = true;
     bool debugMode = false;
+    bool exactPose = false;  // no sub-pixel refinement of the marker and its pose
     int detectionThreshold = 100;
     int patternId = -1;
     int frameCounter = 0;

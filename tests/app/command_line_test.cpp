@@ -16,12 +16,14 @@ TEST(CommandLine, DefaultsWithoutOptions) {
     const CommandLine c = parse({});
     EXPECT_FALSE(c.debugMode);
     EXPECT_FALSE(c.showAbout);
+    EXPECT_FALSE(c.exactPose);
     EXPECT_EQ(c.scenePath, "Scene.txt");
     EXPECT_TRUE(c.error.empty());
 }
 
 TEST(CommandLine, OptionsMatchByTheirOwnLength) {
     EXPECT_TRUE(parse({"-debugging"}).debugMode);
+    EXPECT_TRUE(parse({"-exact"}).exactPose);
     EXPECT_EQ(parse({"-scene", "x.txt"}).scenePath, "x.txt");
     EXPECT_EQ(parse({"-s", "track2.txt"}).scenePath, "track2.txt");
     EXPECT_EQ(parse({"-s"}).scenePath, "Scene.txt");
