@@ -2,6 +2,8 @@
 
 #include <cmath>
 #include <cstdio>
+#include <cstdlib>
+#include <filesystem>
 #include <string>
 
 #include "image_file.h"
@@ -12,33 +14,39 @@ namespace {
 
 const std::string kTrack = ROVANTA_TRACK_BINARY;
 
+// A fresh folder per test for everything it writes.
+std::string makeScratchDir() {
+    std::string pattern = std::string(::testing::TempDir()) + "rovanta_track_XXXXXX";
+    return mkdtemp(pattern.data()) ? pattern : std::string();
+}
+
 class TrackTool : public ::testing::Test {
   protected:
+    std::string dir = makeScratchDir();
+    std::string inDir(const std::string& name) const { return dir + "/" + name; }
     SynthPicture first = defaultMarkerPicture(), second = secondMarkerPicture();
     CameraIntrinsics camera = makeWebcamIntrinsics(640, 480);
-    std::string cameraPath = tempPath("tool_camera.dat");
-    std::string firstPattern = tempPath("tool_first.patt"), secondPattern = tempPath("tool_second.patt");
-    std::vector<std::string> scratch;
+    std::string cameraPath = inDir("tool_camera.dat");
+    std::string firstPattern = inDir("tool_first.patt"), secondPattern = inDir("tool_second.patt");
 
     void SetUp() override {
+        ASSERT_FALSE(dir.empty());
         ASSERT_EQ(saveCameraParams(cameraPath.c_str(), &camera, 1), 0);
         uint8_t values[kPatternFileValues];
         makePatternValues(first, values);
         ASSERT_EQ(savePatternFile(firstPattern.c_str(), values), 0);
         makePatternValues(second, values);
         ASSERT_EQ(savePatternFile(secondPattern.c_str(), values), 0);
-        scratch = {cameraPath, firstPattern, secondPattern};
     }
     void TearDown() override {
-        for (const std::string& path : scratch) std::remove(path.c_str());
+        if (!dir.empty()) std::filesystem::remove_all(dir);
     }
     std::string writeFrame(const std::string& name, const SynthFrame& frame) {
         RgbPicture picture{frame.width, frame.height, std::vector<uint8_t>(frame.width * frame.height * 3)};
         for (int p = 0; p < frame.width * frame.height; p++)
             for (int c = 0; c < 3; c++) picture.rgb[p * 3 + c] = frame.bgrx[p * 4 + 2 - c];
-        std::string path = tempPath(name);
+        std::string path = inDir(name);
         EXPECT_TRUE(writePpm(path, picture));
-        scratch.push_back(path);
         return path;
     }
     // The same frame as a 24-bit bitmap: bottom row first, rows padded to 4 bytes.
@@ -65,16 +73,15 @@ class TrackTool : public ::testing::Test {
         return writeText(name, bytes);
     }
     std::string writeText(const std::string& name, const std::string& text) {
-        std::string path = tempPath(name);
+        std::string path = inDir(name);
         FILE* f = std::fopen(path.c_str(), "wb");
         std::fwrite(text.data(), 1, text.size(), f);
         std::fclose(f);
-        scratch.push_back(path);
         return path;
     }
     ToolRun track(const std::string& arguments) {
         return runTool(kTrack + " --camera " + cameraPath + " --pattern " + firstPattern + " " + arguments,
-                       tempPath("run"));
+                       inDir("run"));
     }
 };
 
@@ -109,6 +116,51 @@ TEST_F(TrackTool, ReportsIdsCornersAndPosesAsJsonLines) {
     }
     // The second image lacks the second marker: the history still lists it once more.
     EXPECT_NE(lines[1].find("{\"id\": 1"), std::string::npos);
+}
+
+// "true" or "false" of the first "key" at or after `from`; empty when absent.
+std::string jsonFlag(const std::string& text, const std::string& key, size_t from = 0) {
+    size_t at = text.find("\"" + key + "\": ", from);
+    if (at == std::string::npos) return "";
+    at += key.size() + 4;
+    return text.compare(at, 4, "true") == 0 ? "true" : text.compare(at, 5, "false") == 0 ? "false" : "";
+}
+
+// Refinement is on by default and says so per image and per marker; --exact turns it off; a
+// marker it cannot refine (three pixels from the frame border) keeps the corners detection found.
+TEST_F(TrackTool, RefinedCornersByDefaultDetectedOnesWithExact) {
+    struct Case {
+        const char* flags;
+        double offsetX;  // marker centre from the camera axis, at distance 400
+        const char* refined;
+        double cornerLow, cornerHigh;  // bounds of the worst corner error, pixels
+    };
+    const Case cases[] = {{"", 0, "true", 0, 0.2}, {"--exact", 0, "false", 0.3, 1.5}, {"", 152, "false", 0.25, 1.5}};
+    for (const Case& c : cases) {
+        SynthMarker marker;
+        marker.picture = &first;
+        makeMarkerPose(400, c.offsetX ? 0 : 20, 0, c.offsetX ? 0 : 25, c.offsetX, 0, marker.pose);
+        SynthOptions options;
+        options.noiseSigma = 3;
+        SynthFrame frame;
+        ASSERT_EQ(renderSynthFrame(camera, &marker, 1, options, &frame), 0);
+        ToolRun run = track(std::string(c.flags) + " " + writeFrame("tool_refined.ppm", frame));
+        ASSERT_EQ(run.status, 0) << run.err;
+        size_t at = run.out.find("{\"id\": 0");
+        ASSERT_NE(at, std::string::npos) << c.flags << " " << c.offsetX << ": " << run.out;
+        EXPECT_EQ(jsonFlag(run.out, "refined"), c.refined) << c.flags << " " << c.offsetX;
+        EXPECT_EQ(jsonFlag(run.out, "refined", at), c.refined) << c.flags << " " << c.offsetX;
+        std::vector<double> corners = jsonNumbers(run.out, "corners", at);
+        ASSERT_EQ(corners.size(), 8u);
+        double orientation = jsonNumbers(run.out, "orientation", at)[0], worst = 0;
+        for (int j = 0; j < 4; j++) {
+            int k = (j + static_cast<int>(orientation)) % 4;
+            const std::vector<double>& truth = frame.idealCorners[0];
+            worst = std::fmax(worst, std::hypot(corners[2 * j] - truth[2 * k], corners[2 * j + 1] - truth[2 * k + 1]));
+        }
+        EXPECT_GE(worst, c.cornerLow) << c.flags << " " << c.offsetX;
+        EXPECT_LE(worst, c.cornerHigh) << c.flags << " " << c.offsetX;
+    }
 }
 
 TEST_F(TrackTool, RepeatReportsTheSameMarkers) {
@@ -149,14 +201,14 @@ TEST_F(TrackTool, FrameWithoutMarkersGivesAnEmptyList) {
 }
 
 TEST_F(TrackTool, BadCameraFilesFailWithTheStartUpMessage) {
-    std::string missing = tempPath("no_such_camera.dat");
-    ToolRun run = runTool(kTrack + " --camera " + missing + " --pattern " + firstPattern + " x.ppm", tempPath("run"));
+    std::string missing = inDir("no_such_camera.dat");
+    ToolRun run = runTool(kTrack + " --camera " + missing + " --pattern " + firstPattern + " x.ppm", inDir("run"));
     EXPECT_NE(run.status, 0);
     EXPECT_NE(run.err.find("Camera parameter load error !!"), std::string::npos);
     EXPECT_NE(run.err.find("cannot open"), std::string::npos);
 
     std::string shortFile = writeText("short_camera.dat", std::string(135, '\0'));
-    run = runTool(kTrack + " --camera " + shortFile + " --pattern " + firstPattern + " x.ppm", tempPath("run"));
+    run = runTool(kTrack + " --camera " + shortFile + " --pattern " + firstPattern + " x.ppm", inDir("run"));
     EXPECT_NE(run.status, 0);
     EXPECT_NE(run.err.find("shorter than one 136-byte record"), std::string::npos);
 }
@@ -189,21 +241,20 @@ TEST_F(TrackTool, InvalidAndOversizedImagesFail) {
     EXPECT_NE(track(deep).status, 0);
 
     RgbPicture huge{1100, 1000, std::vector<uint8_t>(1100 * 1000 * 3, 200)};
-    std::string hugePath = tempPath("huge.ppm");
+    std::string hugePath = inDir("huge.ppm");
     ASSERT_TRUE(writePpm(hugePath, huge));
-    scratch.push_back(hugePath);
     run = track(hugePath);
     EXPECT_NE(run.status, 0);
     EXPECT_NE(run.err.find("capacity"), std::string::npos);
 }
 
 TEST_F(TrackTool, UsageErrorsExitWithStatusTwo) {
-    EXPECT_EQ(runTool(kTrack + " --pattern " + firstPattern + " x.ppm", tempPath("run")).status, 2);
+    EXPECT_EQ(runTool(kTrack + " --pattern " + firstPattern + " x.ppm", inDir("run")).status, 2);
     EXPECT_EQ(track("").status, 2);
     EXPECT_EQ(track("--threshold abc x.ppm").status, 2);
     EXPECT_EQ(track("--repeat 0 x.ppm").status, 2);
     EXPECT_EQ(track("--bogus 1 x.ppm").status, 2);
-    EXPECT_EQ(runTool(kTrack + " --help", tempPath("run")).status, 0);
+    EXPECT_EQ(runTool(kTrack + " --help", inDir("run")).status, 0);
 }
 
 }  // namespace

@@ -57,15 +57,17 @@ std::string markerJson(const MarkerReport& r) {
     return "{\"id\": " + std::to_string(m.id) + ", \"confidence\": " + jsonNumber(m.confidence) +
            ", \"orientation\": " + std::to_string(m.orientation) + ", \"area\": " + std::to_string(m.area) +
            ", \"center\": " + pair(m.center[0], m.center[1]) + ", \"corners\": " + corners +
-           ", \"pose\": " + poseJson(r) + ", \"pose_error\": " + (r.hasPose ? jsonNumber(r.poseError) : "null") + "}";
+           ", \"pose\": " + poseJson(r) + ", \"pose_error\": " + (r.hasPose ? jsonNumber(r.poseError) : "null") +
+           ", \"refined\": " + (m.refined ? "true" : "false") + "}";
 }
 
 }  // namespace
 
-std::string imageResultJson(const std::string& path, int width, int height, double ms,
+std::string imageResultJson(const std::string& path, int width, int height, double ms, bool refined,
                             const std::vector<MarkerReport>& markers) {
     std::string out = "{\"image\": " + jsonString(path) + ", \"width\": " + std::to_string(width) +
-                      ", \"height\": " + std::to_string(height) + ", \"ms\": " + jsonNumber(ms) + ", \"markers\": [";
+                      ", \"height\": " + std::to_string(height) + ", \"ms\": " + jsonNumber(ms) +
+                      ", \"refined\": " + (refined ? "true" : "false") + ", \"markers\": [";
     for (size_t i = 0; i < markers.size(); i++) out += (i ? ", " : "") + markerJson(markers[i]);
     return out + "]}";
 }

@@ -15,5 +15,5 @@ struct MarkerReport {
 
 std::string jsonString(const std::string& text);
 std::string jsonNumber(double value);
-std::string imageResultJson(const std::string& path, int width, int height, double ms,
+std::string imageResultJson(const std::string& path, int width, int height, double ms, bool refined,
                             const std::vector<MarkerReport>& markers);

@@ -6,8 +6,12 @@
 
 const char* const kTrackUsage =
     "usage: rovanta-track --camera FILE --pattern FILE [--pattern FILE ...] [--threshold N]\n"
-    "                     [--marker-width W] [--repeat N] IMAGE...\n"
+    "                     [--marker-width W] [--repeat N] [--exact] IMAGE...\n"
     "Detects markers in each image (binary PPM) in order and prints one JSON line per image.\n"
+    "Each marker's sides are re-located with sub-pixel precision and its pose polished;\n"
+    "\"refined\" says whether that worked for the marker, and for the image whether it did\n"
+    "for every identified marker. --exact skips this: corners and poses as detection and the\n"
+    "angle search give them.\n"
     "--repeat N times detection N times per image and reports the median; the marker history\n"
     "then sees each image N times.\n";
 
@@ -59,6 +63,10 @@ bool parseTrackOptions(int argc, char** argv, TrackOptions* options, bool* help,
         if (arg == "--help" || arg == "-h") {
             *help = true;
             return true;
+        }
+        if (arg == "--exact") {
+            options->exact = true;
+            continue;
         }
         if (arg.rfind("--", 0) != 0 || arg == "--") {
             options->images.push_back(arg);

@@ -10,6 +10,7 @@ struct TrackOptions {
     int threshold = 100;
     double markerWidth = 80.0;
     int repeat = 1;
+    bool exact = false;  // corners and poses without sub-pixel refinement
     std::vector<std::string> images;
 };
 
