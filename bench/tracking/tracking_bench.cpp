@@ -1,9 +1,12 @@
 #include <benchmark/benchmark.h>
 
+#include <algorithm>
+
 #include "bench_frames.h"
 #include "tracking/labeling.h"
 #include "tracking/marker.h"
 #include "tracking/pose.h"
+#include "tracking/refine.h"
 
 namespace {
 
@@ -54,6 +57,53 @@ void BM_DetectAndPose(benchmark::State& state) {
     }
 }
 
+// The game's default frame: detection, then edge refinement and the polished pose of every
+// identified marker.
+void BM_DetectRefineAndPose(benchmark::State& state) {
+    const std::vector<uint8_t>& frame = frameFor(state);
+    resetMarkerHistory();
+    const double centre[2] = {0, 0};
+    double transform[3][4];
+    for (auto _ : state) {
+        DetectedMarker* list;
+        int count = 0;
+        detectMarkers(frame.data(), 100, &list, &count);
+        for (int i = 0; i < count; i++) {
+            if (list[i].id < 0) continue;
+            refineMarkerEdges(frame.data(), &list[i]);
+            benchmark::DoNotOptimize(estimatePrecisePose(&list[i], centre, 80.0, transform));
+        }
+    }
+}
+
+// What refinement adds per marker: the sides re-located, and the polish from the angle search's pose.
+void BM_RefineAndPolish(benchmark::State& state) {
+    const std::vector<uint8_t>& frame = benchFrame(BenchScene::OneMarker);
+    resetMarkerHistory();
+    DetectedMarker* list;
+    int count = 0;
+    detectMarkers(frame.data(), 100, &list, &count);
+    if (count < 1) {
+        state.SkipWithError("no marker detected");
+        return;
+    }
+    const DetectedMarker detected = list[0];
+    DetectedMarker refined = detected;
+    const double centre[2] = {0, 0};
+    double searched[3][4];
+    if (refineMarkerEdges(frame.data(), &refined) < 0 || estimateMarkerPose(&refined, centre, 80.0, searched) < 0) {
+        state.SkipWithError("marker not refined");
+        return;
+    }
+    for (auto _ : state) {
+        DetectedMarker marker = detected;
+        refineMarkerEdges(frame.data(), &marker);
+        double transform[3][4];
+        std::copy(&searched[0][0], &searched[0][0] + 12, &transform[0][0]);
+        benchmark::DoNotOptimize(polishMarkerPose(&marker, centre, 80.0, transform));
+    }
+}
+
 void BM_EstimateMarkerPose(benchmark::State& state) {
     const std::vector<uint8_t>& frame = benchFrame(BenchScene::OneMarker);
     resetMarkerHistory();
@@ -79,7 +129,9 @@ void scenes(benchmark::internal::Benchmark* b) {
 BENCHMARK(BM_LabelImage)->Apply(scenes)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_DetectMarkers)->Apply(scenes)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_DetectAndPose)->Apply(scenes)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_DetectRefineAndPose)->Apply(scenes)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_EstimateMarkerPose)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_RefineAndPolish)->Unit(benchmark::kMillisecond);
 
 int main(int argc, char** argv) {
     benchFrames();  // render before timing
