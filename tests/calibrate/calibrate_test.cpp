@@ -11,6 +11,7 @@
 
 #include "board_corners.h"
 #include "camera_fit.h"
+#include "common/scratch_dir.h"
 #include "image_file.h"
 #include "synthcam.h"
 #include "tool_runner.h"
@@ -20,20 +21,6 @@ namespace {
 
 constexpr int kCols = 11, kRows = 8;
 constexpr double kSquare = 15.0;
-
-// A fresh folder under $TMPDIR for one test.
-struct ScratchDir {
-    std::string path;
-    ScratchDir() {
-        const char* base = std::getenv("TMPDIR");
-        std::string pattern = std::string(base && *base ? base : "/tmp") + "/rovanta-calibrate-XXXXXX";
-        std::vector<char> name(pattern.begin(), pattern.end());
-        name.push_back('\0');
-        path = mkdtemp(name.data());
-    }
-    ~ScratchDir() { std::system(("rm -rf '" + path + "'").c_str()); }
-    std::string file(const std::string& name) const { return path + "/" + name; }
-};
 
 // Not the demo camera: unequal focal lengths, the distortion centre away from
 // the principal point, and stronger barrel distortion (about 11 px at the corners).
@@ -133,6 +120,7 @@ double printedRms(const std::string& out) {
 
 TEST(Calibrate, RenderedViewsGiveTheTrueCameraBack) {
     ScratchDir dir;
+    ASSERT_TRUE(dir.ok());
     SynthPicture board = chessboardPicture(kCols, kRows);
     std::string images;
     std::vector<std::vector<ImagePoint>> corners;
@@ -177,6 +165,7 @@ TEST(Calibrate, RenderedViewsGiveTheTrueCameraBack) {
 
 TEST(Calibrate, PrintedBoardIsFoundAndBadRequestsAreRefused) {
     ScratchDir dir;
+    ASSERT_TRUE(dir.ok());
     ToolRun printed = runTool(std::string(ROVANTA_CALIBRATE_BINARY) + " --board 9x6 --square 8 --print-board " +
                                   dir.file("board.bmp"),
                               dir.file("run"));
