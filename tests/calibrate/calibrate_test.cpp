@@ -16,6 +16,9 @@
 #include "synthcam.h"
 #include "tool_runner.h"
 #include "tracking/camera.h"
+#ifdef ROVANTA_CALIBRATE_VIDEO
+#include "tools/videoenc/videoenc.h"
+#endif
 
 namespace {
 
@@ -113,6 +116,29 @@ double openCvRms(const std::vector<std::vector<ImagePoint>>& views) {
     return cv::calibrateCamera(objects, images, cv::Size(640, 480), K, dist, r, t);
 }
 
+// The same views as frames of a video, each shown twice; --every 2 takes each once.
+void checkVideoViews(const std::vector<RgbPicture>& views, const ScratchDir& dir) {
+#ifdef ROVANTA_CALIBRATE_VIDEO
+    std::string error, path = dir.file("views.avi");
+    VideoEncoder* encoder = videoEncoderCreate(path, VideoEncoderSettings{640, 480, 10, 95}, &error);
+    ASSERT_NE(encoder, nullptr) << error;
+    for (const RgbPicture& v : views)
+        for (int repeat = 0; repeat < 2; ++repeat) ASSERT_EQ(videoEncoderAddFrame(encoder, toBgrx(v).data(), &error), 0);
+    ASSERT_EQ(videoEncoderFinish(encoder, &error), 0) << error;
+    ToolRun run = runTool(std::string(ROVANTA_CALIBRATE_BINARY) + " --board 11x8 --square 15 --every 2 --video " + path +
+                              " --out " + dir.file("video.dat"),
+                          dir.file("run"));
+    ASSERT_EQ(run.status, 0) << run.err;
+    EXPECT_NE(run.out.find("views.avi frame 30: "), std::string::npos) << run.out;
+    EXPECT_NE(run.out.find(" px over 16 views"), std::string::npos) << run.out;
+    CameraIntrinsics fitted;
+    ASSERT_EQ(loadCameraParams(dir.file("video.dat").c_str(), 1, &fitted), 0);
+    EXPECT_LT(projectionError(fitted).first, 1.0) << "through JPEG compression";
+#else
+    (void)views, (void)dir;
+#endif
+}
+
 double printedRms(const std::string& out) {
     size_t at = out.find("RMS reprojection error: ");
     return at == std::string::npos ? -1.0 : std::atof(out.c_str() + at + 24);
@@ -124,14 +150,14 @@ TEST(Calibrate, RenderedViewsGiveTheTrueCameraBack) {
     SynthPicture board = chessboardPicture(kCols, kRows);
     std::string images;
     std::vector<std::vector<ImagePoint>> corners;
-    for (size_t i = 0; i < std::size(kPoses); ++i) {
-        RgbPicture view;
-        renderView(kPoses[i], board, static_cast<unsigned>(i + 1), &view);
+    std::vector<RgbPicture> views(std::size(kPoses));
+    for (size_t i = 0; i < views.size(); ++i) {
+        renderView(kPoses[i], board, static_cast<unsigned>(i + 1), &views[i]);
         std::string path = dir.file("view" + std::to_string(i) + ".ppm");
-        ASSERT_TRUE(writePpm(path, view));
+        ASSERT_TRUE(writePpm(path, views[i]));
         images += " " + path;
         corners.emplace_back();
-        ASSERT_TRUE(findBoardCorners(view, kCols, kRows, &corners.back())) << path;
+        ASSERT_TRUE(findBoardCorners(views[i], kCols, kRows, &corners.back())) << path;
     }
     RgbPicture blank{640, 480, std::vector<uint8_t>(640 * 480 * 3, 180)};
     ASSERT_TRUE(writePpm(dir.file("blank.ppm"), blank));
@@ -161,6 +187,7 @@ TEST(Calibrate, RenderedViewsGiveTheTrueCameraBack) {
     EXPECT_LE(fit.rms, openCvRms(corners) + 1e-3);
     std::printf("calibration: RMS %.4f px (OpenCV %.4f px), projection error median %.3f px, worst %.3f px\n", fit.rms,
                 openCvRms(corners), median, worst);
+    checkVideoViews(views, dir);
 }
 
 TEST(Calibrate, PrintedBoardIsFoundAndBadRequestsAreRefused) {
