@@ -2,6 +2,7 @@
 // camera file it writes must see the world as the true camera does.
 #include <gtest/gtest.h>
 #include <opencv2/calib3d.hpp>
+#include <opencv2/imgproc.hpp>
 
 #include <algorithm>
 #include <cmath>
@@ -139,6 +140,32 @@ void checkVideoViews(const std::vector<RgbPicture>& views, const ScratchDir& dir
 #endif
 }
 
+// The printed board seen from one of four directions (a perspective warp into
+// 640 x 480), its rows bent up and down by `bend` pixels.
+RgbPicture warpedView(const RgbPicture& board, int direction, double bend) {
+    cv::Mat src(board.height, board.width, CV_8UC3, const_cast<uint8_t*>(board.rgb.data())), out;
+    const float w = static_cast<float>(board.width), h = static_cast<float>(board.height);
+    const cv::Point2f quads[4][4] = {{{100, 80}, {540, 40}, {540, 440}, {100, 400}},
+                                     {{100, 40}, {540, 80}, {540, 400}, {100, 440}},
+                                     {{130, 60}, {510, 60}, {560, 420}, {80, 420}},
+                                     {{80, 60}, {560, 60}, {510, 420}, {130, 420}}};
+    const cv::Point2f from[4] = {{0, 0}, {w, 0}, {w, h}, {0, h}};
+    const cv::Point2f* to = quads[direction];
+    cv::warpPerspective(src, out, cv::getPerspectiveTransform(from, to), cv::Size(640, 480), cv::INTER_AREA,
+                        cv::BORDER_CONSTANT, cv::Scalar(255, 255, 255));
+    if (bend > 0) {
+        cv::Mat mapX(480, 640, CV_32F), mapY(480, 640, CV_32F);
+        for (int y = 0; y < 480; ++y)
+            for (int x = 0; x < 640; ++x) {
+                mapX.at<float>(y, x) = static_cast<float>(x);
+                mapY.at<float>(y, x) = static_cast<float>(y + bend * std::sin(x / 40.0));
+            }
+        cv::remap(out.clone(), out, mapX, mapY, cv::INTER_LINEAR, cv::BORDER_CONSTANT, cv::Scalar(255, 255, 255));
+    }
+    RgbPicture view{640, 480, std::vector<uint8_t>(out.data, out.data + 640 * 480 * 3)};
+    return view;
+}
+
 double printedRms(const std::string& out) {
     size_t at = out.find("RMS reprojection error: ");
     return at == std::string::npos ? -1.0 : std::atof(out.c_str() + at + 24);
@@ -203,6 +230,20 @@ TEST(Calibrate, PrintedBoardIsFoundAndBadRequestsAreRefused) {
     EXPECT_EQ(board.width, 94 * 12) << "8 mm squares at 300 dpi, 12 squares across";
     std::vector<ImagePoint> corners;
     EXPECT_TRUE(findBoardCorners(board, 9, 6, &corners));
+
+    // Four flat views of the printed board, one of them bent: a usable but doubtful set.
+    std::string views;
+    for (int i = 0; i < 4; ++i) {
+        std::string path = dir.file("warped" + std::to_string(i) + ".ppm");
+        ASSERT_TRUE(writePpm(path, warpedView(board, i, i == 3 ? 4.0 : 0.0)));
+        views += " " + path;
+    }
+    ToolRun doubtful = runTool(std::string(ROVANTA_CALIBRATE_BINARY) + " --board 9x6 --square 8 --out " +
+                                   dir.file("c.dat") + views,
+                               dir.file("run"));
+    EXPECT_EQ(doubtful.status, 0) << doubtful.err;
+    EXPECT_NE(doubtful.err.find("warning: only 4 usable views"), std::string::npos) << doubtful.err;
+    EXPECT_NE(doubtful.err.find("warning: the RMS error is above 0.5 px"), std::string::npos) << doubtful.err;
 
     const std::string blank = dir.file("blank.ppm");
     ASSERT_TRUE(writePpm(blank, RgbPicture{64, 48, std::vector<uint8_t>(64 * 48 * 3, 200)}));
