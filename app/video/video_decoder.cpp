@@ -59,6 +59,8 @@ struct VideoDecoder {
     bool camera = false;
     bool intraOnly = false;   // every frame decodes on its own
     bool inputEnded = false;  // flush packet sent to the decoder
+    double clockGap = 0.0;    // live sources: our clock minus the packets' time when on time
+    bool clockGapKnown = false;
     std::chrono::steady_clock::time_point openDeadline = std::chrono::steady_clock::time_point::max();
 };
 
@@ -336,29 +338,50 @@ FeedStatus readVideoPacket(VideoDecoder* d, AVPacket* into, std::string* error) 
     }
 }
 
+double secondsNow() {
+    return std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch()).count();
+}
+
 // Reads one packet and says whether the read had to wait for the source.
 FeedStatus readTimedPacket(VideoDecoder* d, AVPacket* into, bool* waited, std::string* error) {
-    auto start = std::chrono::steady_clock::now();
+    double start = secondsNow();
     FeedStatus s = readVideoPacket(d, into, error);
-    double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-    *waited = seconds > std::clamp(d->interval / 4.0, kMinWaitSeconds, kMaxWaitSeconds);
+    *waited = secondsNow() - start > std::clamp(d->interval / 4.0, kMinWaitSeconds, kMaxWaitSeconds);
     return s;
+}
+
+// How long after its time on the source's clock a packet is read; the
+// smallest gap between our clock and its timestamps counts as on time.
+// Negative when the packet carries no timestamp.
+double secondsLate(VideoDecoder* d, const AVPacket* p) {
+    if (p->pts == AV_NOPTS_VALUE) return -1.0;
+    double gap = secondsNow() - p->pts * av_q2d(d->format->streams[d->stream]->time_base);
+    if (!d->clockGapKnown || gap < d->clockGap) d->clockGap = gap, d->clockGapKnown = true;
+    return gap - d->clockGap;
+}
+
+// As far as can be told, nothing newer than this packet has been sent: it
+// came on time or, without timestamps, the read had to wait for it.
+bool isNewest(VideoDecoder* d, const AVPacket* p, bool waited) {
+    double late = secondsLate(d, p);
+    return late < 0.0 ? waited : late < d->interval / 2.0;
 }
 
 // A camera queues frames while the caller is busy; skipping to the newest
 // keeps the picture current instead of seconds behind. Only for codecs whose
-// frames stand alone. A source that makes the reader wait (one that cannot be
-// read without blocking) has just sent the frame it returns: nothing newer is
-// queued, so the skipping stops there.
+// frames stand alone. Skipping stops at a read that finds nothing queued, at
+// a packet that is on time, and after two frame intervals in any case, so
+// that a source whose clock jumps cannot hold the caller up.
 FeedStatus readNewestCameraPacket(VideoDecoder* d, std::string* error) {
     bool waited = false;
     FeedStatus s = readTimedPacket(d, d->packet, &waited, error);
     if (s != FeedStatus::Fed || !d->intraOnly) return s;
-    for (int i = 0; i < kMaxSkippedCameraFrames && !waited; ++i) {
-        FeedStatus next = readTimedPacket(d, d->spare, &waited, error);
-        if (next == FeedStatus::Again) break;
+    double deadline = secondsNow() + 2.0 * d->interval;
+    for (int i = 0; i < kMaxSkippedCameraFrames && !isNewest(d, d->packet, waited) && secondsNow() < deadline; ++i) {
+        // Nothing newer now: the packet in hand is used; a source that ended or
+        // failed says so again on the next read.
+        if (readTimedPacket(d, d->spare, &waited, error) != FeedStatus::Fed) break;
         av_packet_unref(d->packet);
-        if (next != FeedStatus::Fed) return next;
         av_packet_move_ref(d->packet, d->spare);
     }
     return FeedStatus::Fed;

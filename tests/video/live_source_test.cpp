@@ -71,6 +71,13 @@ protected:
     unsigned char* last_ = nullptr;
 };
 
+// Milliseconds per source frame between the first and the last frame seen.
+double msPerSourceFrame(const std::vector<Arrival>& seen) {
+    int frames = 0;
+    for (size_t i = 1; i < seen.size(); ++i) frames += (seen[i].number - seen[i - 1].number + 32) % 32;
+    return frames > 0 ? (seen.back().ms - seen.front().ms) / frames : 0.0;
+}
+
 TEST_F(LiveSourceTest, FramesComeAtTheSourceRateInOrderWithTheirPixels) {
     open(CameraRequest{numberedSource(320, 240, 20), 640, 480, 0});
     EXPECT_NE(notes_.find("offers only 320x240"), std::string::npos) << notes_;
@@ -79,14 +86,13 @@ TEST_F(LiveSourceTest, FramesComeAtTheSourceRateInOrderWithTheirPixels) {
     EXPECT_EQ(w * 10000 + h, 320 * 10000 + 240);
     videoSetPacing(false);  // file pacing off: the source alone sets the rate
     videoCapStart();
-    Clock::time_point start = Clock::now();
-    std::vector<Arrival> seen = collect(12, Ms(3000), start);
+    std::vector<Arrival> seen = collect(12, Ms(3000), Clock::now());
     ASSERT_EQ(seen.size(), 12u);
-    for (size_t i = 1; i < seen.size(); ++i)
-        EXPECT_EQ(seen[i].number, (seen[i - 1].number + 1) % 32) << "frame " << i << ": in order, none skipped";
-    double meanInterval = (seen.back().ms - seen[1].ms) / (seen.size() - 2);
-    EXPECT_GT(meanInterval, 40.0) << "a 20 fps source sends a frame every 50 ms";
-    EXPECT_LT(meanInterval, 65.0);
+    for (size_t i = 1; i < seen.size(); ++i) {
+        int step = (seen[i].number - seen[i - 1].number + 32) % 32;
+        EXPECT_TRUE(step >= 1 && step < 16) << "frame " << i << ": newer than the last, never repeated";
+    }
+    EXPECT_NEAR(msPerSourceFrame(seen), 50.0, 12.0) << "a 20 fps source sends a frame every 50 ms";
     const unsigned char* p = last_ + (120 * 320 + 160) * 4;
     EXPECT_EQ(p[0], 200) << "blue";
     EXPECT_EQ(p[1], 40) << "green";
@@ -95,29 +101,27 @@ TEST_F(LiveSourceTest, FramesComeAtTheSourceRateInOrderWithTheirPixels) {
 TEST_F(LiveSourceTest, BusyCallerGetsTheNewestFrameNotABacklog) {
     open(CameraRequest{numberedSource(160, 120, 25), 0, 0, 0});
     videoCapStart();
-    Clock::time_point start = Clock::now();
-    ASSERT_EQ(collect(1, Ms(2000), start).size(), 1u);
+    ASSERT_EQ(collect(1, Ms(2000), Clock::now()).size(), 1u);
+    Clock::time_point busy = Clock::now();
     int before = frameNumber(last_);
     std::this_thread::sleep_for(Ms(400));  // ten frames' time spent elsewhere
-    std::vector<Arrival> next = collect(2, Ms(1000), Clock::now());
-    ASSERT_EQ(next.size(), 2u);
+    std::vector<Arrival> next = collect(1, Ms(1000), Clock::now());
+    ASSERT_EQ(next.size(), 1u);
+    int sent = static_cast<int>(msSince(busy) / 40.0);  // frames the source sent meanwhile
     int jump = (next[0].number - before + 32) % 32;
-    EXPECT_GE(jump, 8) << "the frames sent meanwhile are passed over";
-    EXPECT_LE(jump, 12);
-    EXPECT_EQ(next[1].number, (next[0].number + 1) % 32) << "then one frame at a time again";
+    EXPECT_GE(jump, sent / 2 + 1) << "the frames sent meanwhile are passed over, not replayed";
+    EXPECT_LE(jump, sent + 2);
 }
 
 TEST_F(LiveSourceTest, SourceThatStopsLeavesTheLastFrameAndNeverLoops) {
     open(CameraRequest{numberedSource(160, 120, 25, ":duration=0.4"), 0, 0, 0});
     videoCapStart();
-    Clock::time_point start = Clock::now();
     testing::internal::CaptureStderr();
-    std::vector<Arrival> seen = collect(100, Ms(1500), start);
+    std::vector<Arrival> seen = collect(100, Ms(1500), Clock::now());
     std::string err = testing::internal::GetCapturedStderr();
-    ASSERT_GE(seen.size(), 8u) << "0.4 s at 25 fps is ten frames";
-    EXPECT_LE(seen.size(), 10u);
-    EXPECT_LE(seen.front().number, 1) << "from the start";
+    ASSERT_GE(seen.size(), 2u);
     for (size_t i = 1; i < seen.size(); ++i) EXPECT_GT(seen[i].number, seen[i - 1].number) << "no loop back to 0";
+    EXPECT_EQ(seen.back().number, 9) << "0.4 s at 25 fps: the tenth frame is the last";
     EXPECT_TRUE(videoFailed());
     EXPECT_NE(err.find("stopped sending frames"), std::string::npos) << err;
     EXPECT_NE(err.find("lavfi:color"), std::string::npos) << "the message names the source: " << err;
@@ -125,7 +129,7 @@ TEST_F(LiveSourceTest, SourceThatStopsLeavesTheLastFrameAndNeverLoops) {
     Clock::time_point after = Clock::now();
     EXPECT_EQ(videoGetImage(), nullptr);
     EXPECT_LT(msSince(after), 50.0) << "a stopped source does not block the caller";
-    EXPECT_EQ(frameNumber(last_), seen.back().number) << "the last frame stays readable";
+    EXPECT_EQ(frameNumber(last_), 9) << "the last frame stays readable";
     EXPECT_EQ(videoCapStop(), 0);
     EXPECT_EQ(videoClose(), 0);
 }
