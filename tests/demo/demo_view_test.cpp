@@ -172,4 +172,113 @@ TEST_F(DemoView, VideoLoopsWithoutAJump) {
     EXPECT_LE(wrap, 1.05 * largest);
 }
 
+// A point on a face of a box, and the face's outward normal.
+struct Probe {
+    Vec3 point, normal;
+    std::vector<std::array<double, 3>> colours;  // as seen in the frames that show it
+};
+
+std::vector<Probe> probesOn(const Vec3& c, const Vec3& s) {
+    std::vector<Probe> probes;
+    for (double u : {0.2, 0.5, 0.8})
+        for (double v : {0.2, 0.5, 0.8})
+            probes.push_back({{c.x + (u - 0.5) * s.x, c.y + (v - 0.5) * s.y, c.z + s.z / 2}, {0, 0, 1}, {}});
+    for (int side = 0; side < 4; ++side) {
+        const double nx = side == 0 ? 1 : side == 1 ? -1 : 0, ny = side == 2 ? 1 : side == 3 ? -1 : 0;
+        for (double u : {-0.25, 0.25})
+            for (double h : {0.3, 0.7}) {
+                const Vec3 p{c.x + nx * s.x / 2 + (nx == 0 ? u * s.x : 0), c.y + ny * s.y / 2 + (ny == 0 ? u * s.y : 0),
+                             c.z - s.z / 2 + h * s.z};
+                probes.push_back({p, {nx, ny, 0}, {}});
+            }
+    }
+    return probes;
+}
+
+// Share of a probe's sightings that agree with their median colour.
+double agreement(const Probe& probe) {
+    std::array<double, 3> mid{};
+    for (int k = 0; k < 3; ++k) {
+        std::vector<double> channel;
+        for (const auto& c : probe.colours) channel.push_back(c[k]);
+        mid[k] = median(channel);
+    }
+    int agree = 0;
+    for (const auto& c : probe.colours)
+        agree += std::fabs(c[0] - mid[0]) + std::fabs(c[1] - mid[1]) + std::fabs(c[2] - mid[2]) < 30;
+    return static_cast<double>(agree) / probe.colours.size();
+}
+
+struct BoxCase {
+    std::string name;
+    Box box;
+    bool real;
+    std::vector<Probe> probes;
+};
+
+// A point on a real object keeps its colour from every side the camera sees
+// it from; a point in thin air shows whatever lies behind it, which changes
+// as the camera moves. Every occluder box must look like the former; boxes
+// placed where nothing stands, like the latter.
+TEST_F(DemoView, EveryOccluderBoxIsARealObjectInTheVideo) {
+    std::vector<BoxCase> cases;
+    for (size_t i = 0; i < world.boxes.size(); ++i)
+        cases.push_back({"box " + std::to_string(i), world.boxes[i], true, {}});
+    const std::vector<Box> phantoms = {{{137, -100, 35}, {40, 40, 70}}, {{-40, -100, 30}, {60, 40, 60}},
+                                       {{-137, 40, 30}, {40, 40, 60}}};
+    for (size_t i = 0; i < phantoms.size(); ++i) cases.push_back({"empty place " + std::to_string(i), phantoms[i], false, {}});
+    for (BoxCase& c : cases) c.probes = probesOn(c.box.centre, c.box.size);
+
+    videoSetPacing(false);
+    ASSERT_EQ(videoOpen(videoConfigFor(kDemoDir + "/video/demo.avi").c_str()), 0);
+    videoCapStart();
+    for (const DemoPose& T : poses) {
+        const unsigned char* frame = videoGetImage();
+        ASSERT_NE(frame, nullptr);
+        const Vec3 eye = demoCameraCentre(T);
+        for (BoxCase& c : cases)
+            for (Probe& probe : c.probes) {
+                const Vec3 toEye = eye - probe.point;
+                if (dot(toEye, probe.normal) < 0.3 * length(toEye)) continue;  // face turned away or grazed
+                bool blocked = false;
+                for (const Box& other : world.boxes) {
+                    const bool itself = length(other.centre - c.box.centre) == 0.0;
+                    blocked = blocked || (!itself && segmentCrossesBox(eye, probe.point, other.centre, other.size));
+                }
+                double ix = 0, iy = 0, ox = 0, oy = 0;
+                if (blocked || !projectDemoPoint(camera, T, probe.point, &ix, &iy)) continue;
+                idealToObserved(camera.distortion, ix, iy, &ox, &oy);
+                const int px = static_cast<int>(std::lround(ox)), py = static_cast<int>(std::lround(oy));
+                if (px < 2 || py < 2 || px >= kWidth - 2 || py >= kHeight - 2) continue;
+                std::array<double, 3> rgb{};
+                for (int dy = -1; dy <= 1; ++dy)
+                    for (int dx = -1; dx <= 1; ++dx) {
+                        const unsigned char* p = frame + (static_cast<size_t>(py + dy) * kWidth + px + dx) * 4;
+                        for (int k = 0; k < 3; ++k) rgb[k] += p[2 - k] / 9.0;
+                    }
+                probe.colours.push_back(rgb);
+            }
+        videoCapNext();
+    }
+    videoClose();
+
+    for (const BoxCase& c : cases) {
+        std::vector<double> shares;
+        for (const Probe& probe : c.probes)
+            if (probe.colours.size() >= 20) shares.push_back(agreement(probe));
+        ASSERT_GE(shares.size(), 9u) << c.name << ": too few points of it are ever in view";
+        std::sort(shares.begin(), shares.end());
+        const double lowQuarter = shares[shares.size() / 4];
+        std::printf("%s: %zu points seen; colour kept in %.0f %% of sightings (median point), %.0f %% (lower quarter)\n",
+                    c.name.c_str(), shares.size(), 100 * median(shares), 100 * lowQuarter);
+        if (c.real) {
+            // Points next to a printed edge may blur into it from far away.
+            EXPECT_GE(median(shares), 0.95) << c.name << " is not a solid object in the video";
+            EXPECT_GE(lowQuarter, 0.85) << c.name << " is not a solid object in the video";
+        } else {
+            EXPECT_LT(lowQuarter, 0.5) << c.name << " looks solid, so the check cannot tell";
+        }
+    }
+}
+
 }  // namespace
