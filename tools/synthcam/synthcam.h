@@ -45,6 +45,11 @@ SynthPicture defaultMarkerPicture(int size = 64);
 // Another distinct picture, for tests with several patterns.
 SynthPicture secondMarkerPicture(int size = 64);
 
+// A chessboard of cols x rows inner corners, one picture pixel per square,
+// centred on white with at least one square of margin; its square side is the
+// picture's width / `size`, where `size` is max(cols, rows) + 3.
+SynthPicture chessboardPicture(int cols, int rows);
+
 // Pose of a marker seen from `distance` along the camera axis, tilted about its x axis by
 // `tiltDeg`, turned about its y axis by `yawDeg` and in its own plane by `spinDeg`; its centre
 // sits at camera (offsetX, offsetY, distance).
@@ -56,6 +61,13 @@ CameraIntrinsics makeWebcamIntrinsics(int width, int height);
 
 int renderSynthFrame(const CameraIntrinsics& camera, const SynthMarker* markers, int count,
                      const SynthOptions& options, SynthFrame* frame);
+
+// The lens model inverted to full precision: the ideal point seen at an observed one.
+void observedToIdealExact(const double dist[4], double ox, double oy, double* ix, double* iy);
+// A webcam's slight softness: one 3x3 box blur of an RGB image (the border stays).
+void boxBlur(std::vector<double>& rgb, int w, int h);
+// Gaussian sensor noise and dark specks as the options ask, seeded by options.seed.
+void addSensorNoise(std::vector<double>& rgb, const SynthOptions& o, int pixels);
 
 // Pattern-file values (orientation, channel B/G/R, row, column) from the inner half of a picture.
 void makePatternValues(const SynthPicture& picture, uint8_t values[kPatternFileValues]);
