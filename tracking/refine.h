@@ -1,6 +1,6 @@
 // Precision after detection: each side of a marker re-located on the grey values of the frame
 // with sub-pixel accuracy, and a final polish of the pose on the corners' reprojection error.
-// Nothing here allocates.
+// Neither allocates memory.
 #pragma once
 
 #include <cstdint>
@@ -25,7 +25,7 @@ double cornerReprojectionError(const DetectedMarker* marker, const double centre
 // A few damped Gauss-Newton steps on the six pose parameters from `transform`. The transform is
 // replaced only by a finite pose with a smaller error; returns the error of the pose it holds.
 double polishMarkerPose(const DetectedMarker* marker, const double centre[2], double width, double transform[3][4]);
-// estimateMarkerPose, then the polish. -1 with the transform untouched when there is no pose
-// or it is not finite.
+// estimateMarkerPose (the angle search, which allocates its small matrices), then the polish.
+// -1 with the transform untouched when there is no pose or it is not finite.
 double estimatePrecisePose(const DetectedMarker* marker, const double centre[2], double width,
                            double transform[3][4]);
