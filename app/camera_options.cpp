@@ -35,7 +35,8 @@ void addCameraOptions(CLI::App& app, CameraOptions& o) {
 
 std::optional<int> readCameraOptions(int argc, const char* const* argv, CameraOptions& options) {
     CLI::App app("Augmented-reality table-top car race.\n"
-                 "usage: rovanta [-debug] [-s SCENE] [-about] [OPTIONS]",
+                 "usage: rovanta [-debug] [-s SCENE] [-about] [-exact] [OPTIONS]\n"
+                 "-exact: the marker pose straight from detection, without sub-pixel refinement",
                  "rovanta");
     app.set_help_flag("--help", "print this help and exit");
     app.allow_extras();
