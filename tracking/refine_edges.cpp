@@ -17,7 +17,7 @@ constexpr int kFirstHalfWindow = 3;
 
 double distanceToLine(const double line[3], const double p[2]) { return line[0] * p[0] + line[1] * p[1] + line[2]; }
 
-// The line through corners a and b, with the point `inside` on its positive side.
+// The line through corners a and b, with the point (cx, cy) on its positive side.
 void lineThrough(const double a[2], const double b[2], double cx, double cy, double line[3]) {
     double la = b[1] - a[1], lb = a[0] - b[0], n = std::hypot(la, lb);
     line[0] = la / n, line[1] = lb / n, line[2] = -(line[0] * a[0] + line[1] * a[1]);
