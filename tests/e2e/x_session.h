@@ -35,6 +35,8 @@ public:
     // Exit status of the program, or -1 when it has not ended within the time.
     int waitForExit(double timeoutSeconds);
     std::string display() const { return ":" + std::to_string(displayNumber_); }
+    // Where the program's standard output and error go (the test's own folder).
+    std::string programLog() const;
 
 private:
     bool xdotool(const std::string& arguments, std::string* output = nullptr) const;

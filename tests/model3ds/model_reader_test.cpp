@@ -1,12 +1,12 @@
 // Reading whole 3DS files: what becomes meshes and lights, and how damaged
 // files end the walk.
-#include <unistd.h>
 #include <gtest/gtest.h>
 
 #include <cstdio>
 #include <memory>
 
 #include "chunk_builder.h"
+#include "common/scratch_dir.h"
 #include "model3ds/model3ds.h"
 
 namespace {
@@ -22,7 +22,7 @@ bool load(Model3ds& model, const Bytes& data) {
 }
 
 std::string writeTemp(const std::string& name, const Bytes& data) {
-  std::string path = ::testing::TempDir() + std::to_string(getpid()) + "_" + name;
+  std::string path = scratchPath(name);
   std::FILE* f = std::fopen(path.c_str(), "wb");
   if (f) {
     if (!data.empty()) std::fwrite(data.data(), 1, data.size(), f);
@@ -119,8 +119,8 @@ TEST(ModelReader, FilesThatAreNotModelsFailAndModelsWithoutObjectsSucceed) {
   EXPECT_FALSE(load(model, Bytes{}));
   EXPECT_TRUE(load(model, modelFile({})));
   EXPECT_EQ(model.meshCount(), 0);
-  EXPECT_FALSE(model.loadModelFile((::testing::TempDir() + "missing.3ds").c_str()));
-  EXPECT_FALSE(model.loadModelFile(::testing::TempDir().c_str()));
+  EXPECT_FALSE(model.loadModelFile(scratchPath("missing.3ds").c_str()));
+  EXPECT_FALSE(model.loadModelFile(testScratchDir().c_str()));
   EXPECT_FALSE(model.loadModelFile(nullptr));
 }
 

@@ -29,7 +29,7 @@ BmpLayout small24() {
 }
 
 TEST(DibFailures, MissingFileNamesTheFileExactlyAsGiven) {
-  std::string name = ::testing::TempDir() + "no such dir\\missing.bmp";
+  std::string name = testScratchDir() + "no such dir\\missing.bmp";
   RgbImage* image = nullptr;
   EXPECT_EQ(loadAndCaptureError(name, &image), "Failed to open DIB file " + name + ".\n");
   EXPECT_EQ(image, nullptr);
@@ -41,12 +41,12 @@ TEST(DibFailures, MissingFileNamesTheFileExactlyAsGiven) {
 }
 
 TEST(DibFailures, DirectoryIsReportedAsAFileThatCannotBeOpened) {
-  std::string dir = ::testing::TempDir();
+  std::string dir = testScratchDir();
   EXPECT_EQ(loadAndCaptureError(dir), "Failed to open DIB file " + dir + ".\n");
 }
 
 TEST(DibFailures, BackslashesInNamesActAsSeparators) {
-  std::string dir = ::testing::TempDir();
+  std::string dir = testScratchDir();
   writeTempFile("sep.bmp", bmpFile(small24()));
   std::string windowsStyle = dir + ".\\sep.bmp";
   RgbImage* image = nullptr;

@@ -46,7 +46,7 @@ TEST_F(ScreenImage, FullScreenImageIsReturnedInFileOrder) {
 }
 
 TEST_F(ScreenImage, MissingFileOrNoBitmapSignatureLeavesTheSizesAlone) {
-  EXPECT_EQ(loadScreenImage((::testing::TempDir() + "absent.bmp").c_str()), nullptr);
+  EXPECT_EQ(loadScreenImage(scratchPath("absent.bmp").c_str()), nullptr);
   Bytes data = screenFile(8, 2);
   data[0] = 'X';
   ::testing::internal::CaptureStderr();

@@ -1,4 +1,3 @@
-#include <unistd.h>
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -7,12 +6,13 @@
 #include <string>
 #include <vector>
 
+#include "common/scratch_dir.h"
 #include "frame_fixture.h"
 #include "tracking/camera.h"
 
 namespace {
 
-std::string tempFile(const std::string& name) { return std::string(::testing::TempDir()) + "rovanta_camera_" + std::to_string(getpid()) + "_" + name; }
+std::string tempFile(const std::string& name) { return scratchPath(name); }
 
 void writeBytes(const std::string& path, const std::vector<unsigned char>& bytes) {
     FILE* f = std::fopen(path.c_str(), "wb");
