@@ -141,6 +141,27 @@ TEST(ModelReader, EditorBlockRunningToTheLastByteEndsAfterItsLastObject) {
   EXPECT_EQ(model.meshCount(), 2);
 }
 
+// The last bytes of a file are never readable, so the last element of a list
+// that ends the file enters with 0 for what could not be read, not dropped.
+TEST(ModelReader, ListThatEndsTheFileKeepsItsLastElement) {
+  Bytes vertices = vertexList({{1, 2, 3}, {4, 5, 6}});
+  Bytes faces = faceList({{0, 1, 2}, {2, 1, 0}});
+  Bytes uvs = uvList({{0.25f, 0.5f}, {0.75f, 1}});
+  const std::vector<Bytes> orders[] = {{faces, uvs, vertices}, {vertices, uvs, faces}, {vertices, faces, uvs}};
+  for (const std::vector<Bytes>& lists : orders) {
+    Model3ds model;
+    ASSERT_TRUE(load(model, modelFile({meshObject("m", lists)}, false)));
+    ModelMesh* m = model.mesh(0);
+    EXPECT_EQ(m->vertexCount(), 2);
+    EXPECT_EQ(m->faceCount(), 2);
+    EXPECT_EQ(m->uvCount(), 2);
+    EXPECT_EQ(m->vertex(1).y, 5.0f);
+    EXPECT_EQ(m->triangle(1).a, 2u);
+    EXPECT_EQ(m->triangle(1).c, 0u);
+    EXPECT_EQ(m->uv(1).u, 0.75f);
+  }
+}
+
 TEST(ModelReader, ListCountsBeyondTheirChunkDoNotInventElements) {
   Bytes list;
   put16(list, 60000);
