@@ -40,7 +40,8 @@ void loadScene(const std::string& scenePath) {
 }
 
 void openVideo(int& width, int& height) {
-    if (videoOpen(theWorld.videoConfig.c_str()) < 0) failStartup("cannot open the video source");
+    if (videoOpen(theWorld.videoConfig.c_str()) < 0)
+        failStartup("cannot open the video source named at " + theWorld.videoLine);
     if (videoInqSize(&width, &height) < 0) failStartup("cannot read the video frame size");
     std::printf("Image size (x,y) = (%d,%d)\n", width, height);
 }
