@@ -92,17 +92,39 @@ TEST(DibFailures, HugeDimensionsAreRefusedAsOutOfMemory) {
   EXPECT_EQ(loadAndCaptureError(writeTempFile("huge.bmp", bmpFile(s))), "Out of memory.\n");
 }
 
-TEST(DibFailures, RunLengthStreamEndingBeforeThePictureIsRefused) {
-  BmpLayout s;
-  s.bitCount = 8;
-  s.compression = 1;
-  s.width = 4;
-  s.height = 4;
-  s.palette = {0, 0xFFFFFF};
-  s.colorsUsed = 2;
-  s.bits = {4, 1, 0, 0};  // one row, then nothing
-  EXPECT_EQ(loadAndCaptureError(writeTempFile("short.bmp", bmpFile(s))),
-            "Image file conversion error.\n");
+// A run-length stream that stops early, with or without its end codes, loads
+// what it wrote and leaves the rest black; one that writes nothing is refused.
+TEST(DibFailures, RunLengthStreamsEndingEarlyKeepTheRowsTheyWrote) {
+  struct Case { uint32_t compression; Bytes bits; int rowsWritten; };
+  const Case cases[] = {
+      {1, {4, 1, 0, 0, 4, 1, 0, 0, 4, 1, 0, 0, 4, 1}, 4},  // the last row without end codes
+      {1, {4, 1, 0, 0, 4, 1}, 2},                          // two rows, then nothing
+      {2, {4, 0x11, 0, 0, 4, 0x11, 0, 0, 4, 0x11}, 3},
+      {1, {4, 1, 0, 0, 4, 1, 0, 0, 0, 4, 1, 1}, 2},       // an absolute group cut short
+      {1, {}, 0},
+      {1, {0, 2, 1, 1}, 0},  // a move, then nothing
+  };
+  for (const Case& c : cases) {
+    BmpLayout s;
+    s.bitCount = c.compression == 1 ? 8 : 4;
+    s.compression = c.compression;
+    s.width = 4;
+    s.height = 4;
+    s.palette = {0, 0xFFFFFF};
+    s.colorsUsed = 2;
+    s.bits = c.bits;
+    RgbImage* image = nullptr;
+    const std::string error = loadAndCaptureError(writeTempFile("short.bmp", bmpFile(s)), &image);
+    if (c.rowsWritten == 0) {
+      EXPECT_EQ(error, "Image file conversion error.\n") << c.bits.size();
+      continue;
+    }
+    EXPECT_EQ(error, "") << c.bits.size();
+    ASSERT_NE(image, nullptr);
+    for (int y = 0; y < 4; ++y)
+      EXPECT_EQ(image->pixels[3 * (4 * y + 3)], y < c.rowsWritten ? 255 : 0) << c.bits.size() << " row " << y;
+    freeRgbImage(image);
+  }
 }
 
 // Parses and converts from an exactly sized heap copy, so that the
