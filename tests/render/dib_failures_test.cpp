@@ -40,9 +40,10 @@ TEST(DibFailures, MissingFileNamesTheFileExactlyAsGiven) {
             "Failed to open DIB file gon\xC3\xA9.bmp.\n");
 }
 
-TEST(DibFailures, DirectoryIsReportedAsAFileThatCannotBeOpened) {
-  std::string dir = testScratchDir();
-  EXPECT_EQ(loadAndCaptureError(dir), "Failed to open DIB file " + dir + ".\n");
+// A folder cannot be opened as a file and an empty file cannot be mapped.
+TEST(DibFailures, FoldersAndEmptyFilesAreFilesThatCannotBeOpened) {
+  for (const std::string& name : {testScratchDir(), writeTempFile("empty.bmp", {})})
+    EXPECT_EQ(loadAndCaptureError(name), "Failed to open DIB file " + name + ".\n");
 }
 
 TEST(DibFailures, BackslashesInNamesActAsSeparators) {
