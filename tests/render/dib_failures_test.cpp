@@ -79,6 +79,12 @@ TEST(DibFailures, UnconvertibleContentReportsAConversionError) {
     EXPECT_EQ(loadAndCaptureError(writeTempFile("c.bmp", bmpFile(cases[i]))),
               "Image file conversion error.\n")
         << i;
+  for (uint8_t offset : {0, 13, 53}) {  // pixel bits inside the headers
+    Bytes data = bmpFile(small24());
+    data[10] = offset;
+    EXPECT_EQ(loadAndCaptureError(writeTempFile("o.bmp", data)), "Image file conversion error.\n")
+        << int{offset};
+  }
 }
 
 TEST(DibFailures, HugeDimensionsAreRefusedAsOutOfMemory) {
