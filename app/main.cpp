@@ -18,9 +18,8 @@ int main(int argc, char** argv) {
     theGame.debugMode = options.debugMode;
     if (options.showAbout) std::fputs(aboutText(), stdout);
     initialiseGame(options.scenePath);
-    // The arrow keys are read as held or not once per step; the keyboard's
-    // auto-repeat would flicker them up and down while a key is held.
-    glutIgnoreKeyRepeat(1);
+    // The keyboard's auto-repeat stays on, so that + and - act on every press
+    // and repeat while held; held arrow keys are kept held by the input layer.
     glutSpecialFunc(onSpecialKeyDown);
     glutKeyboardUpFunc(onKeyUp);
     glutSpecialUpFunc(onSpecialKeyUp);

@@ -35,11 +35,13 @@ bool runCapture(const std::string& command, std::string* output) {
 }
 
 pid_t spawn(const std::vector<std::string>& argv, const std::string& workingDir,
-            const std::string& display, const std::string& logPath) {
+            const std::string& display, const std::string& logPath,
+            const std::vector<std::string>& environment = {}) {
     const pid_t pid = fork();
     if (pid != 0) return pid;
     if (!workingDir.empty() && chdir(workingDir.c_str()) != 0) _exit(127);
     if (!display.empty()) setenv("DISPLAY", display.c_str(), 1);
+    for (const std::string& setting : environment) putenv(const_cast<char*>(setting.c_str()));
     // In sanitizer builds: Mesa's software renderer keeps allocations (JIT code
     // among them) to the end of the process, which the leak checker would blame
     // on the game; memory errors are still caught.
@@ -139,10 +141,10 @@ bool XSession::startServer() {
 }
 
 bool XSession::startProgram(const std::string& binary, const std::string& workingDir,
-                            const std::vector<std::string>& args) {
+                            const std::vector<std::string>& args, const std::vector<std::string>& environment) {
     std::vector<std::string> argv{binary};
     argv.insert(argv.end(), args.begin(), args.end());
-    program_ = spawn(argv, workingDir, display(), programLog());
+    program_ = spawn(argv, workingDir, display(), programLog(), environment);
     return program_ > 0;
 }
 

@@ -24,8 +24,9 @@ class XSession {
 public:
     ~XSession();
     bool startServer();
+    // `environment` holds NAME=VALUE settings added to the program's own.
     bool startProgram(const std::string& binary, const std::string& workingDir,
-                      const std::vector<std::string>& args);
+                      const std::vector<std::string>& args, const std::vector<std::string>& environment = {});
     bool findWindow(const std::string& title, double timeoutSeconds);
     WindowGeometry geometry() const;
     bool key(const std::string& keyName);  // press and release
