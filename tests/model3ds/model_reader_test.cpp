@@ -162,14 +162,25 @@ TEST(ModelReader, ListThatEndsTheFileKeepsItsLastElement) {
   }
 }
 
+// Each list holds two elements but claims 60000; the list after it is still read.
 TEST(ModelReader, ListCountsBeyondTheirChunkDoNotInventElements) {
-  Bytes list;
-  put16(list, 60000);
-  list = list + floats({1, 2, 3, 4, 5, 6});
+  auto claiming = [](uint16_t id, const Bytes& elements) {
+    Bytes list;
+    put16(list, 60000);
+    return chunk(id, {list + elements});
+  };
+  Bytes vertices = claiming(0x4110, floats({1, 2, 3, 4, 5, 6}));
+  Bytes faces = claiming(0x4120, Bytes{0, 0, 1, 0, 2, 0, 7, 0, 2, 0, 1, 0, 0, 0, 7, 0});
+  Bytes uvs = claiming(0x4140, floats({0.5f, 1, 0.25f, 0.75f}));
   Model3ds model;
-  ASSERT_TRUE(load(model, modelFile({meshObject("m", {chunk(0x4110, {list})})})));
-  EXPECT_EQ(model.mesh(0)->vertexCount(), 2);
-  EXPECT_EQ(model.mesh(0)->vertex(1).z, 6.0f);
+  ASSERT_TRUE(load(model, modelFile({meshObject("m", {vertices, faces, uvs, uvList({{9, 9}})})})));
+  ModelMesh* m = model.mesh(0);
+  EXPECT_EQ(m->vertexCount(), 2);
+  EXPECT_EQ(m->faceCount(), 2);
+  EXPECT_EQ(m->uvCount(), 3);
+  EXPECT_EQ(m->vertex(1).z, 6.0f);
+  EXPECT_EQ(m->triangle(1).a, 2u);
+  EXPECT_EQ(m->uv(1).v, 0.75f);
 }
 
 TEST(ModelReader, FaceIndicesBeyondTheVerticesReadAsZeroCorners) {
