@@ -1,11 +1,34 @@
 #include <GL/glut.h>
 
+#include <unistd.h>
+
 #include <cstdio>
+#include <string>
 
 #include "app/command_line.h"
+#include "app/demo_folder.h"
 #include "app/game.h"
 #include "app/game_state.h"
 #include "display/gl_modes.h"
+
+namespace {
+
+// "--demo": the game runs in the demo folder, wherever it was started.
+bool enterDemoFolder() {
+    const std::string folder = findDemoFolder(runningProgramPath(), ROVANTA_BUILT_DEMO_DIR);
+    if (folder.empty()) {
+        std::fprintf(stderr, "rovanta: no demo folder with a Scene.txt (looked in share/rovanta/demo beside "
+                             "the program and in %s)\n", ROVANTA_BUILT_DEMO_DIR);
+        return false;
+    }
+    if (chdir(folder.c_str()) != 0) {
+        std::perror(("rovanta: " + folder).c_str());
+        return false;
+    }
+    return true;
+}
+
+}  // namespace
 
 int main(int argc, char** argv) {
     glutInit(&argc, argv);
@@ -15,6 +38,7 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "rovanta: %s\n", options.error.c_str());
         return 1;
     }
+    if (options.useDemo && !enterDemoFolder()) return 1;
     theGame.debugMode = options.debugMode;
     if (options.showAbout) std::fputs(aboutText(), stdout);
     initialiseGame(options.scenePath);

@@ -30,7 +30,10 @@ namespace {
 unsigned char* loadScreenImageOrExit(const char* path) {
     unsigned char* image = loadScreenImage(path);
     // The historical status for a missing screen image is -1 (255 to the shell).
-    if (!image) failStartup(std::string("cannot read the screen image ") + path, -1);
+    if (!image)
+        failStartup(std::string("cannot read the screen image ") + path +
+                        " (start the game in a scene folder, or as rovanta --demo)",
+                    -1);
     return image;
 }
 

@@ -199,4 +199,24 @@ TEST_F(Game, StartUpNamesTheSceneLineOfAVideoItCannotOpen) {
     EXPECT_NE(log.find("Scene.txt:2: VIDEO gone&lost.avi"), std::string::npos) << log;
 }
 
+// Installed under a prefix, the game started from elsewhere with --demo plays
+// the installed demo, and the desktop entry starts it that way.
+TEST_F(Game, InstalledGameFindsItsDemo) {
+    const std::string prefix = testScratchDir() + "usr";
+    const std::string install = std::string(ROVANTA_CMAKE_COMMAND) + " --install " + ROVANTA_BUILD_DIR +
+                                " --prefix " + prefix + " >" + testScratchDir() + "install.log 2>&1";
+    ASSERT_EQ(std::system(install.c_str()), 0) << readText(testScratchDir() + "install.log");
+    for (const char* file : {"bin/rovanta", "bin/rovanta-sim", "share/rovanta/demo/Scene.txt",
+                             "share/rovanta/demo/video/demo.avi", "share/rovanta/demo/Data/main.bmp"})
+        EXPECT_TRUE(fs::exists(prefix + "/" + file)) << file;
+    EXPECT_NE(readText(prefix + "/share/applications/rovanta.desktop").find("\nExec=rovanta --demo\n"),
+              std::string::npos);
+
+    fs::create_directory(testScratchDir() + "elsewhere");
+    ASSERT_TRUE(x.startProgram(prefix + "/bin/rovanta", testScratchDir() + "elsewhere", {"--demo"}));
+    ASSERT_TRUE(x.findWindow("Rovanta v0.0.0.1", 20.0)) << readText(x.programLog());
+    ASSERT_TRUE(x.key("Escape"));
+    EXPECT_EQ(x.waitForExit(10.0), 0);
+}
+
 }  // namespace
