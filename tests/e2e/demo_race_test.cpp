@@ -365,8 +365,7 @@ TEST(DemoRace, PlaysLikeAPersonWouldSeeIt) {
     double px = 0, py = 0;
     std::vector<uint8_t> video;
 
-    // Without vertical sync the simulation steps as fast as frames are drawn,
-    // so the car may reach a wall and stop dead quickly: look several times.
+    // The car may reach a wall and stop dead quickly: look several times.
     ASSERT_TRUE(x.keyDown("Up"));
     const auto pressed = std::chrono::steady_clock::now();
     Screenshot driving;
