@@ -122,7 +122,7 @@ protected:
     // Starts the game in `dir` and leaves the title for the race.
     void startRace(const std::string& dir, const std::vector<std::string>& environment = {},
                    const std::vector<std::string>& args = {}) {
-        ASSERT_TRUE(x.startProgram(ROVANTA_GAME_PATH, dir, args, environment));
+        ASSERT_TRUE(x.startProgram(ROVANTA_GAME_PATH, dir, args, "", environment));
         ASSERT_TRUE(x.findWindow("Rovanta v0.0.0.1", 20.0)) << readText(x.programLog());
         sleepSeconds(0.5);
         g = x.geometry();

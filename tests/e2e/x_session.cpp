@@ -141,14 +141,16 @@ bool XSession::startServer() {
 }
 
 bool XSession::startProgram(const std::string& binary, const std::string& workingDir,
-                            const std::vector<std::string>& args, const std::vector<std::string>& environment) {
+                            const std::vector<std::string>& args, const std::string& logPath,
+                            const std::vector<std::string>& environment) {
     std::vector<std::string> argv{binary};
     argv.insert(argv.end(), args.begin(), args.end());
-    program_ = spawn(argv, workingDir, display(), programLog(), environment);
+    logPath_ = logPath.empty() ? scratchPath("game.log") : logPath;
+    program_ = spawn(argv, workingDir, display(), logPath_, environment);
     return program_ > 0;
 }
 
-std::string XSession::programLog() const { return scratchPath("game.log"); }
+std::string XSession::programLog() const { return logPath_; }
 
 bool XSession::xdotool(const std::string& arguments, std::string* output) const {
     return runCapture("DISPLAY=" + display() + " xdotool " + arguments + " 2>/dev/null", output);

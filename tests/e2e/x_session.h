@@ -24,9 +24,11 @@ class XSession {
 public:
     ~XSession();
     bool startServer();
-    // `environment` holds NAME=VALUE settings added to the program's own.
+    // The program's standard output and error go to `logPath` (by default
+    // programLog()); `environment` holds NAME=VALUE settings added to its own.
     bool startProgram(const std::string& binary, const std::string& workingDir,
-                      const std::vector<std::string>& args, const std::vector<std::string>& environment = {});
+                      const std::vector<std::string>& args, const std::string& logPath = "",
+                      const std::vector<std::string>& environment = {});
     bool findWindow(const std::string& title, double timeoutSeconds);
     WindowGeometry geometry() const;
     bool key(const std::string& keyName);  // press and release
@@ -36,7 +38,7 @@ public:
     // Exit status of the program, or -1 when it has not ended within the time.
     int waitForExit(double timeoutSeconds);
     std::string display() const { return ":" + std::to_string(displayNumber_); }
-    // Where the program's standard output and error go (the test's own folder).
+    // Where the program's standard output and error go.
     std::string programLog() const;
 
 private:
@@ -45,4 +47,5 @@ private:
     pid_t server_ = -1;
     pid_t program_ = -1;
     std::string windowId_;
+    std::string logPath_;
 };
