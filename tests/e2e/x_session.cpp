@@ -124,20 +124,30 @@ XSession::~XSession() {
     }
 }
 
-// The server picks a free display itself and names it once it accepts
-// connections, so parallel runs never race for the same display number.
+// The server claims its display itself (a second server on a display in use
+// gives up), and says when it accepts connections, so parallel runs never
+// share a display. Numbers from 71 leave the usual ones to people. It does
+// not reset when its last client leaves, which would refuse a game that
+// connects just then.
 bool XSession::startServer() {
-    int fds[2];
-    if (pipe(fds) != 0) return false;
-    server_ = spawn({"Xvfb", "-displayfd", std::to_string(fds[1]), "-screen", "0", "1280x1024x24",
-                     "+extension", "GLX", "-nolisten", "tcp"},
-                    "", "", scratchPath("xvfb.log"));
-    close(fds[1]);
-    const std::string number = readLine(fds[0], 20.0);
-    close(fds[0]);
-    if (number.empty()) return false;
-    displayNumber_ = std::atoi(number.c_str());
-    return true;
+    for (int n = 71; n < 120; ++n) {
+        int fds[2];
+        if (pipe(fds) != 0) return false;
+        const pid_t server = spawn({"Xvfb", ":" + std::to_string(n), "-displayfd", std::to_string(fds[1]), "-noreset",
+                                    "-screen", "0", "1280x1024x24", "+extension", "GLX", "-nolisten", "tcp"},
+                                   "", "", scratchPath("xvfb.log"));
+        close(fds[1]);
+        const std::string number = readLine(fds[0], 20.0);
+        close(fds[0]);
+        if (!number.empty()) {
+            server_ = server;
+            displayNumber_ = std::atoi(number.c_str());
+            return true;
+        }
+        kill(server, SIGTERM);
+        waitpid(server, nullptr, 0);
+    }
+    return false;
 }
 
 bool XSession::startProgram(const std::string& binary, const std::string& workingDir,
