@@ -1,13 +1,17 @@
 #include <GL/glut.h>
 
 #include <cstdio>
+#include <optional>
 
 #include "app/command_line.h"
 #include "app/game.h"
+#include "app/game_options.h"
 #include "app/game_state.h"
 #include "display/gl_modes.h"
 
 int main(int argc, char** argv) {
+    // Before GLUT sees the arguments, so that --help and --version need no display.
+    if (const std::optional<int> status = readGameOptions(argc, argv, theGame.options)) return *status;
     glutInit(&argc, argv);
     glutInitDisplayMode(GLUT_DOUBLE | GLUT_ALPHA | GLUT_DEPTH);
     const CommandLine options = parseCommandLine(argc, argv);

@@ -4,6 +4,7 @@ set -euo pipefail
 packages=(
   g++ cmake make pkg-config git
   libgtest-dev libgmock-dev libbenchmark-dev
+  libpugixml-dev libcli11-dev nlohmann-json3-dev
   freeglut3-dev libglu1-mesa-dev libgl1-mesa-dev libgl1-mesa-dri libglx-mesa0
   libavformat-dev libavcodec-dev libavdevice-dev libswscale-dev libavutil-dev
   xvfb xdotool x11-apps imagemagick

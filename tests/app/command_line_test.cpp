@@ -44,3 +44,51 @@ TEST(CommandLine, OverlongScenePathIsRefused) {
 }
 
 }  // namespace
+
+// The extra options read with CLI11 beside the classic parser.
+#include "app/game_options.h"
+
+#include <CLI/CLI.hpp>
+
+namespace {
+
+TEST(GameOptions, ClassicAndUnknownArgumentsLeaveTheGameRunning) {
+    for (std::vector<const char*> args : std::vector<std::vector<const char*>>{
+             {"rovanta"}, {"rovanta", "-debug", "-s", "x.txt", "-about"}, {"rovanta", "-s", "-about"},
+             {"rovanta", "-help", "-h", "--unknown", "stray", "-display", ":1", "--", "-x"}}) {
+        GameOptions options;
+        EXPECT_EQ(readGameOptions(static_cast<int>(args.size()), args.data(), options), std::nullopt)
+            << ::testing::PrintToString(args);
+    }
+}
+
+TEST(GameOptions, ExtraOptionsAlsoAnswerToOneDash) {
+    CLI::App app;
+    bool exact = false;
+    int fps = 0;
+    app.add_flag("--exact", exact);
+    app.add_option("--camera-fps", fps);
+    const std::vector<std::string> in = {"rovanta", "-exact", "-camera-fps=30", "-camera-fps", "--exact",
+                                         "-help", "-e", "-debug", "-exactly", "-", "x"};
+    const std::vector<std::string> out = {"rovanta", "--exact", "--camera-fps=30", "--camera-fps", "--exact",
+                                          "-help", "-e", "-debug", "-exactly", "-", "x"};
+    EXPECT_EQ(withLongSpellings(app, in), out);
+}
+
+// The classic parser matches by prefix, so an extra option must not start
+// like a classic one; and one-letter names would catch classic words.
+TEST(GameOptions, ExtraOptionNamesStayClearOfTheClassicOnes) {
+    CLI::App app;
+    GameOptions options;
+    setUpGameCommandLine(app, options);
+    for (const CLI::Option* option : app.get_options()) {
+        EXPECT_TRUE(option->get_snames().empty()) << option->get_name();
+        for (const std::string& name : option->get_lnames()) {
+            for (const char* classic : {"s", "debug", "about"}) {
+                EXPECT_NE(name.rfind(classic, 0), 0u) << name << " starts like -" << classic;
+            }
+        }
+    }
+}
+
+}  // namespace

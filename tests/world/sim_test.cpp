@@ -195,10 +195,10 @@ TEST(SimTool, RefusesBadInputWithReasonAndStatus)
         {"-s Missing.txt", 1, "cannot open scene file \"Missing.txt\""},
         {"--keys keys.txt", 1, "keys.txt:2: unknown key \"FAST\""},
         {"--keys none.txt", 1, "cannot open key file \"none.txt\""},
-        {"--steps -3", 2, "--steps needs a whole number"},
-        {"--seconds-per-step nan", 2, "--seconds-per-step needs a finite number"},
-        {"--fast", 2, "unknown option \"--fast\""},
-        {"-s", 2, "-s needs a value"},
+        {"--steps -3", 2, "--steps: needs a whole number of at least 0, not \"-3\""},
+        {"--seconds-per-step nan", 2, "--seconds-per-step: needs a number of at least 0, not \"nan\""},
+        {"--fast", 2, "not expected: --fast"},
+        {"-s", 2, "-s: 1 required SCENE missing"},
     };
     for (const Case& c : cases) {
         const SimRun run = runSim(dir, c.arguments);

@@ -2,10 +2,9 @@
 // by the demo camera (with its lens distortion) moving smoothly around and
 // above it, as a looping Motion-JPEG AVI, with the true pose of every frame.
 #include <cstdio>
-#include <cstdlib>
-#include <cstring>
 #include <string>
 
+#include "command_line_glue.h"
 #include "tools/demovideo/camera_path.h"
 #include "tools/imageio/image_file.h"
 #include "tools/synthcam/synthcam.h"
@@ -20,26 +19,20 @@ struct Options {
     double seconds = 20.0;
 };
 
-const char* kUsage =
-    "usage: rovanta-demovideo --camera FILE --marker PICTURE.ppm --out VIDEO.avi --poses FILE\n"
-    "                         [--seconds S] [--fps N] [--quality Q] [--supersample K]\n";
-
-bool parseOptions(int argc, char** argv, Options& o) {
-    for (int i = 1; i + 1 < argc; i += 2) {
-        const std::string key = argv[i];
-        const char* value = argv[i + 1];
-        if (key == "--camera") o.camera = value;
-        else if (key == "--marker") o.marker = value;
-        else if (key == "--out") o.out = value;
-        else if (key == "--poses") o.poses = value;
-        else if (key == "--seconds") o.seconds = std::atof(value);
-        else if (key == "--fps") o.fps = std::atoi(value);
-        else if (key == "--quality") o.quality = std::atoi(value);
-        else if (key == "--supersample") o.supersample = std::atoi(value);
-        else return false;
-    }
-    return argc % 2 == 1 && !o.camera.empty() && !o.marker.empty() && !o.out.empty() &&
-           !o.poses.empty() && o.seconds > 0 && o.fps > 0 && o.supersample > 0;
+std::optional<int> readOptions(int argc, char** argv, Options& o) {
+    CLI::App app{"Renders the demo video: the printed marker on a table, seen by the demo camera moving\n"
+                 "around it, as a looping Motion-JPEG AVI, with the true pose of every frame.",
+                 "rovanta-demovideo"};
+    setUpCommandLine(app);
+    app.add_option("--camera", o.camera, "camera parameter file")->type_name("FILE")->required();
+    app.add_option("--marker", o.marker, "square marker picture (PPM or BMP)")->type_name("PICTURE")->required();
+    app.add_option("--out", o.out, "video to write")->type_name("VIDEO.avi")->required();
+    app.add_option("--poses", o.poses, "true poses to write, one frame a line")->type_name("FILE")->required();
+    addNumber(app, "--seconds", o.seconds, {0.0, 3600.0, true}, "length of the video (default 20)");
+    addWholeNumber(app, "--fps", o.fps, 1, 240, "frames per second (default 30)");
+    addWholeNumber(app, "--quality", o.quality, 1, 100, "JPEG quality (default 85)");
+    addWholeNumber(app, "--supersample", o.supersample, 1, 16, "samples per pixel along each axis (default 1)");
+    return parseCommandLine(app, argc, argv);
 }
 
 bool loadCamera(const Options& o, CameraIntrinsics& camera) {
@@ -124,10 +117,7 @@ int render(const Options& o, const CameraIntrinsics& camera, const SynthPicture&
 
 int main(int argc, char** argv) {
     Options options;
-    if (!parseOptions(argc, argv, options)) {
-        std::fputs(kUsage, stderr);
-        return 2;
-    }
+    if (std::optional<int> status = readOptions(argc, argv, options)) return *status;
     CameraIntrinsics camera;
     if (!loadCamera(options, camera)) return 1;
     SynthPicture picture;
