@@ -66,6 +66,7 @@ const std::map<std::string, std::pair<std::string, std::string>> kBadCommandLine
     {"rovanta-mkcamera", {"c.dat 256abc 480", "256abc"}},
     {"rovanta-mkcar", {"pilot m.3ds t.bmp", "pilot"}},
     {"rovanta-mkscreens", {"one two", "two"}},
+    {"rovanta-demoscene", {"one two", "two"}},
     {"rovanta-demovideo", {"--camera c --marker m --out o.avi --poses p --fps 256abc", "256abc"}},
     {"rovanta-framebench", {"--frames 256abc", "256abc"}},
 };

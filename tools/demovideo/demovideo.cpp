@@ -1,11 +1,15 @@
-// Renders the demo video: the printed marker lying on a textured table, seen
-// by the demo camera (with its lens distortion) moving smoothly around and
-// above it, as a looping Motion-JPEG AVI, with the true pose of every frame.
+// Renders the demo video: the demo table (printed track mat, the marker on
+// it, the real objects that hide the cars) seen by the demo camera (with its
+// lens distortion) moving smoothly around and above it, as a looping
+// Motion-JPEG AVI, with the true pose of every frame.
 #include <cstdio>
 #include <string>
+#include <thread>
 
 #include "command_line_glue.h"
 #include "tools/demovideo/camera_path.h"
+#include "tools/demovideo/demo_table.h"
+#include "tools/demovideo/table_film.h"
 #include "tools/imageio/image_file.h"
 #include "tools/synthcam/synthcam.h"
 #include "tools/videoenc/videoenc.h"
@@ -15,23 +19,24 @@ namespace {
 
 struct Options {
     std::string camera, marker, out, poses;
-    int width = 640, height = 480, fps = 30, quality = 85, supersample = 1;
-    double seconds = 20.0;
+    int width = 640, height = 480, fps = 30, quality = 85, supersample = 1, threads = 0;
+    double seconds = 0;  // 0: one whole orbit of the demo table
 };
 
 std::optional<int> readOptions(int argc, char** argv, Options& o) {
-    CLI::App app{"Renders the demo video: the printed marker on a table, seen by the demo camera moving\n"
-                 "around it, as a looping Motion-JPEG AVI, with the true pose of every frame.",
+    CLI::App app{"Renders the demo video: the demo table seen by the demo camera moving around and above it,\n"
+                 "as a looping Motion-JPEG AVI, with the true pose of every frame.",
                  "rovanta-demovideo"};
     setUpCommandLine(app);
     app.add_option("--camera", o.camera, "camera parameter file")->type_name("FILE")->required();
     app.add_option("--marker", o.marker, "square marker picture (PPM or BMP)")->type_name("PICTURE")->required();
     app.add_option("--out", o.out, "video to write")->type_name("VIDEO.avi")->required();
     app.add_option("--poses", o.poses, "true poses to write, one frame a line")->type_name("FILE")->required();
-    addNumber(app, "--seconds", o.seconds, {0.0, 3600.0, true}, "length of the video (default 20)");
+    addNumber(app, "--seconds", o.seconds, {0.0, 3600.0}, "length of the video (default 0: one whole orbit)");
     addWholeNumber(app, "--fps", o.fps, 1, 240, "frames per second (default 30)");
     addWholeNumber(app, "--quality", o.quality, 1, 100, "JPEG quality (default 85)");
     addWholeNumber(app, "--supersample", o.supersample, 1, 16, "samples per pixel along each axis (default 1)");
+    addWholeNumber(app, "--threads", o.threads, 0, 256, "rendering threads (default 0: one per core)");
     return parseCommandLine(app, argc, argv);
 }
 
@@ -67,6 +72,14 @@ bool loadMarkerPicture(const std::string& path, SynthPicture& picture) {
     return true;
 }
 
+FilmSettings filmSettings(const Options& o) {
+    FilmSettings film;
+    film.supersample = o.supersample;
+    const unsigned cores = std::thread::hardware_concurrency();
+    film.threads = o.threads > 0 ? o.threads : static_cast<int>(cores > 0 ? cores : 1);
+    return film;
+}
+
 int render(const Options& o, const CameraIntrinsics& camera, const SynthPicture& picture) {
     std::string error;
     VideoEncoderSettings settings;
@@ -83,27 +96,24 @@ int render(const Options& o, const CameraIntrinsics& camera, const SynthPicture&
         return 1;
     }
     std::fprintf(poses, "# frame, then the marker-to-camera transform: 3 rows of 4\n");
-    OrbitSettings orbit;
-    orbit.seconds = o.seconds;
-    const int frames = static_cast<int>(o.seconds * o.fps + 0.5);
-    SynthOptions synth;
-    synth.supersample = o.supersample;
-    synth.noiseSigma = 1.5;
-    synth.blurPasses = 1;  // a webcam's slight softness
-    SynthFrame frame;
+    const DemoTable& table = demoTable();
+    const double seconds = o.seconds > 0 ? o.seconds : table.orbit.seconds;
+    OrbitSettings orbit = table.orbit;
+    orbit.seconds = seconds;
+    const int frames = static_cast<int>(seconds * o.fps + 0.5);
+    const TableFilm film(table, camera, picture, filmSettings(o));
+    std::vector<uint8_t> frame;
     for (int i = 0; i < frames; ++i) {
-        SynthMarker marker;
-        marker.picture = &picture;
-        orbitPose(orbit, static_cast<double>(i) / o.fps, marker.pose);
-        synth.seed = static_cast<unsigned>(i + 1);
-        if (renderSynthFrame(camera, &marker, 1, synth, &frame) != 0 ||
-            videoEncoderAddFrame(encoder, frame.bgrx.data(), &error) != 0) {
+        double pose[3][4];
+        orbitPose(orbit, static_cast<double>(i) / o.fps, pose);
+        film.render(pose, static_cast<unsigned>(i + 1), &frame);
+        if (videoEncoderAddFrame(encoder, frame.data(), &error) != 0) {
             std::fprintf(stderr, "rovanta-demovideo: frame %d: %s\n", i, error.c_str());
             videoEncoderDestroy(encoder);
             std::fclose(poses);
             return 1;
         }
-        writePose(poses, i, marker.pose);
+        writePose(poses, i, pose);
     }
     std::fclose(poses);
     if (videoEncoderFinish(encoder, &error) != 0) {
