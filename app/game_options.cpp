@@ -19,7 +19,9 @@ std::string withLongSpelling(const CLI::App& app, const std::string& argument) {
 }  // namespace
 
 // New options go here, one line each (see game_options.h).
-void addGameOptions([[maybe_unused]] CLI::App& app, [[maybe_unused]] GameOptions& options) {}
+void addGameOptions(CLI::App& app, GameOptions& options) {
+    addCameraOptions(app, options.camera);
+}
 
 std::vector<std::string> withLongSpellings(const CLI::App& app, const std::vector<std::string>& arguments) {
     std::vector<std::string> result;

@@ -16,11 +16,14 @@
 #include <string>
 #include <vector>
 
+#include "app/camera_options.h"
+
 namespace CLI {
 class App;
 }
 
 struct GameOptions {
+    CameraOptions camera;
 };
 
 // Puts the game's extra options on `app`.

@@ -3,15 +3,22 @@
 #include <cstdio>
 #include <optional>
 
+#include "app/camera_options.h"
 #include "app/command_line.h"
 #include "app/game.h"
 #include "app/game_options.h"
 #include "app/game_state.h"
+#include "app/video/video.h"
 #include "display/gl_modes.h"
 
 int main(int argc, char** argv) {
-    // Before GLUT sees the arguments, so that --help and --version need no display.
+    // Before GLUT sees the arguments, so that --help, --version and --list-cameras need no display.
     if (const std::optional<int> status = readGameOptions(argc, argv, theGame.options)) return *status;
+    if (theGame.options.camera.listCameras) {
+        std::fputs(cameraListing().c_str(), stdout);
+        return 0;
+    }
+    videoSetCameraRequest(theGame.options.camera.request);
     glutInit(&argc, argv);
     glutInitDisplayMode(GLUT_DOUBLE | GLUT_ALPHA | GLUT_DEPTH);
     const CommandLine options = parseCommandLine(argc, argv);

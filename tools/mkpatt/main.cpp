@@ -1,11 +1,12 @@
-// rovanta-mkpatt: makes a marker pattern file from a square marker picture (border included),
-// or writes the built-in demo marker picture.
+// rovanta-mkpatt: makes a marker pattern file from a square marker picture (border included)
+// or from photographs of a printed marker, or writes the built-in demo marker picture.
 #include <cstdio>
 #include <string>
 #include <vector>
 
 #include "command_line_glue.h"
 #include "image_file.h"
+#include "photo_main.h"
 #include "synthcam.h"
 #include "tracking/pattern.h"
 
@@ -33,7 +34,9 @@ std::optional<int> readOptions(int argc, char** argv, Options& o) {
                  "PICTURE is the whole square marker including its black border (a quarter of the side on\n"
                  "each side); the pattern is taken from the inner half, in the four quarter turns.",
                  "rovanta-mkpatt"};
-    setUpCommandLine(app, "rovanta-mkpatt PICTURE OUT.patt\n       rovanta-mkpatt --default-marker OUT.ppm [SIDE]");
+    setUpCommandLine(app, "rovanta-mkpatt PICTURE OUT.patt\n"
+                          "       rovanta-mkpatt --default-marker OUT.ppm [SIDE]\n"
+                          "       rovanta-mkpatt --photo IMAGE... --camera CAMERA.dat OUT.patt (see --photo --help)");
     // Throw: more words than a form takes is an error, not a reason to keep the last ones.
     app.add_option("PICTURE OUT", o.files, "marker picture (PPM or BMP) and the pattern file to write")
         ->expected(0, 2)
@@ -76,6 +79,7 @@ int makePattern(const std::string& input, const std::string& output) {
 }  // namespace
 
 int main(int argc, char** argv) {
+    if (asksForPhotoPattern(argc, argv)) return photoPatternMain(argc, argv);
     Options options;
     if (std::optional<int> status = readOptions(argc, argv, options)) return *status;
     if (!options.defaultMarker.empty()) return writeDefaultMarker(options.defaultMarker[0], options.side);
