@@ -26,7 +26,6 @@ CommandLine parseCommandLine(int argc, const char* const* argv) {
             }
         }
         if (startsWith(argument, "-about")) result.showAbout = true;
-        if (startsWith(argument, "-exact")) result.exactPose = true;
     }
     return result;
 }

@@ -5,6 +5,7 @@
 
 #include "app/game.h"
 #include "app/game_state.h"
+#include "app/held_keys.h"
 #include "app/screen_state.h"
 #include "app/video/video.h"
 #include "display/camera_projection.h"
@@ -24,6 +25,10 @@
 namespace {
 
 using Clock = std::chrono::steady_clock;
+
+int64_t nowNanoseconds() {
+    return std::chrono::duration_cast<std::chrono::nanoseconds>(Clock::now().time_since_epoch()).count();
+}
 
 double secondsSince(Clock::time_point start) {
     return std::chrono::duration<double>(Clock::now() - start).count();
@@ -86,7 +91,7 @@ void detectInFrame(const unsigned char* frame, DetectedMarker** markers, int* co
 // the pose straight from detection and the angle search.
 void estimateChosenPose(const unsigned char* frame, DetectedMarker* marker) {
     const auto start = Clock::now();
-    if (theGame.exactPose) {
+    if (theGame.options.exact) {
         estimateMarkerPose(marker, theGame.markerCentre, theGame.markerWidth, theGame.markerTransform);
     } else {
         refineMarkerEdges(frame, marker);
@@ -139,6 +144,7 @@ void handleNewFrame(unsigned char* frame) {
 }  // namespace
 
 void runFrame() {
+    settleReleases(theKeyFilter, theKeys);
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
     const ScreenState state =
         screenStateOf(theGame.showTitle, theWorld.playerLap, theWorld.opponentLaps);
@@ -171,7 +177,7 @@ void drawRaceView() {
     glMatrixMode(GL_MODELVIEW);
     glLoadMatrixd(m);
     if (theGame.debugMode) drawWorldAxes();
-    updateAndDrawWorld(theGame.debugMode);
+    updateAndDrawWorld(theGame.debugMode, stepsDue(theGame.pacer, nowNanoseconds()));
     glDisable(GL_DEPTH_TEST);
 }
 

@@ -1,6 +1,8 @@
 #pragma once
 // The application's own state, alive for the whole run.
+#include "app/game_options.h"
 #include "app/hud_text.h"
+#include "app/step_pacer.h"
 #include "tracking/camera.h"
 
 struct FrameTimings {
@@ -16,11 +18,11 @@ struct FrameTimings {
 struct GameState {
     bool showTitle = true;
     bool debugMode = false;
-    bool exactPose = false;  // no sub-pixel refinement of the marker and its pose
     int detectionThreshold = 100;
     int patternId = -1;
     int frameCounter = 0;
     FpsMeter fps;
+    StepPacer pacer;
     const unsigned char* lastFrame = nullptr;
     double markerWidth = 80.0;
     double markerCentre[2] = {0.0, 0.0};
@@ -30,6 +32,7 @@ struct GameState {
     unsigned char* loseImage = nullptr;
     CameraIntrinsics camera{};
     FrameTimings* timings = nullptr;  // set by the frame benchmark
+    GameOptions options;              // the options beyond the classic three
 };
 
 extern GameState theGame;

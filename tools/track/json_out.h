@@ -13,7 +13,7 @@ struct MarkerReport {
     double poseError = 0.0;
 };
 
-std::string jsonString(const std::string& text);
-std::string jsonNumber(double value);
+// Numbers carry 10 significant digits; NaN and infinity print as null.
+// `refined`: whether every identified marker of the image had its sides re-located.
 std::string imageResultJson(const std::string& path, int width, int height, double ms, bool refined,
                             const std::vector<MarkerReport>& markers);
