@@ -117,6 +117,23 @@ std::vector<FrameCase> spreadCases(int count) {
     return cases;
 }
 
+// A camera's response the renderer does not model: a tone curve and a lifted black level.
+struct Response {
+    double gamma = 1.0;  // output = input^(1/gamma)
+    double black = 0.0;  // grey value of a black surface
+};
+Response theResponse;
+
+void applyResponse(std::vector<uint8_t>& bgrx) {
+    if (theResponse.gamma == 1.0 && theResponse.black == 0.0) return;
+    uint8_t table[256];
+    for (int v = 0; v < 256; v++)
+        table[v] = static_cast<uint8_t>(
+            std::lround(theResponse.black + (255 - theResponse.black) * std::pow(v / 255.0, 1 / theResponse.gamma)));
+    for (size_t i = 0; i < bgrx.size(); i++)
+        if (i % 4 != 3) bgrx[i] = table[bgrx[i]];
+}
+
 struct Rendered {
     CameraIntrinsics camera;
     SynthFrame frame;
@@ -137,6 +154,7 @@ Rendered render(const FrameCase& c, const SynthPicture& picture, int supersample
     options.blurPasses = c.blur;
     options.seed = c.seed;
     renderSynthFrame(r.camera, &marker, 1, options, &r.frame);
+    applyResponse(r.frame.bgrx);
     for (int i = 0; i < 3; i++)
         for (int j = 0; j < 4; j++) r.pose[i][j] = marker.pose[i][j];
     return r;
@@ -241,6 +259,8 @@ int main(int argc, char** argv) {
     app.add_option("--seeds", seeds, "noise seeds for the jitter measure")->check(CLI::Range(2, 1000));
     app.add_option("--supersample", supersample, "samples per pixel along each axis")->check(CLI::Range(1, 16));
     app.add_flag("--verbose", verbose, "scores of every frame");
+    app.add_option("--gamma", theResponse.gamma, "camera tone curve, output = input^(1/gamma)")->check(CLI::Range(0.2, 5.0));
+    app.add_option("--black", theResponse.black, "grey value of black surfaces")->check(CLI::Range(0.0, 200.0));
     CLI11_PARSE(app, argc, argv);
 
     SynthPicture picture = defaultMarkerPicture(256);

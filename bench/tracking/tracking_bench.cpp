@@ -76,32 +76,46 @@ void BM_DetectRefineAndPose(benchmark::State& state) {
     }
 }
 
-// What refinement adds per marker: the sides re-located, and the polish from the angle search's pose.
-void BM_RefineAndPolish(benchmark::State& state) {
-    const std::vector<uint8_t>& frame = benchFrame(BenchScene::OneMarker);
+// The one-marker frame's marker as detection gives it, and the angle search's pose of its
+// refined corners: where refinement and the polish start from.
+struct RefineStart {
+    DetectedMarker detected;
+    double searched[3][4];
+};
+
+bool refineStart(const std::vector<uint8_t>& frame, RefineStart* start) {
     resetMarkerHistory();
     DetectedMarker* list;
     int count = 0;
-    detectMarkers(frame.data(), 100, &list, &count);
-    if (count < 1) {
-        state.SkipWithError("no marker detected");
-        return;
-    }
-    const DetectedMarker detected = list[0];
-    DetectedMarker refined = detected;
+    if (detectMarkers(frame.data(), 100, &list, &count) < 0 || count < 1) return false;
+    start->detected = list[0];
+    DetectedMarker refined = list[0];
     const double centre[2] = {0, 0};
-    double searched[3][4];
-    if (refineMarkerEdges(frame.data(), &refined) < 0 || estimateMarkerPose(&refined, centre, 80.0, searched) < 0) {
-        state.SkipWithError("marker not refined");
+    return refineMarkerEdges(frame.data(), &refined) == 0 &&
+           estimateMarkerPose(&refined, centre, 80.0, start->searched) >= 0;
+}
+
+// What refinement adds per marker (argument 0: both stages, 1: the sides re-located, 2: the polish).
+void BM_RefineAndPolish(benchmark::State& state) {
+    const std::vector<uint8_t>& frame = benchFrame(BenchScene::OneMarker);
+    RefineStart start;
+    if (!refineStart(frame, &start)) {
+        state.SkipWithError("marker not detected or not refined");
         return;
     }
+    const bool edges = state.range(0) != 2, polish = state.range(0) != 1;
+    DetectedMarker refined = start.detected;
+    refineMarkerEdges(frame.data(), &refined);
+    const double centre[2] = {0, 0};
     for (auto _ : state) {
-        DetectedMarker marker = detected;
-        refineMarkerEdges(frame.data(), &marker);
+        DetectedMarker marker = edges ? start.detected : refined;
+        if (edges) benchmark::DoNotOptimize(refineMarkerEdges(frame.data(), &marker));
+        if (!polish) continue;
         double transform[3][4];
-        std::copy(&searched[0][0], &searched[0][0] + 12, &transform[0][0]);
+        std::copy(&start.searched[0][0], &start.searched[0][0] + 12, &transform[0][0]);
         benchmark::DoNotOptimize(polishMarkerPose(&marker, centre, 80.0, transform));
     }
+    state.SetLabel(state.range(0) == 0 ? "edges_and_polish" : edges ? "edges" : "polish");
 }
 
 void BM_EstimateMarkerPose(benchmark::State& state) {
@@ -131,7 +145,7 @@ BENCHMARK(BM_DetectMarkers)->Apply(scenes)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_DetectAndPose)->Apply(scenes)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_DetectRefineAndPose)->Apply(scenes)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_EstimateMarkerPose)->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_RefineAndPolish)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_RefineAndPolish)->DenseRange(0, 2)->Unit(benchmark::kMillisecond);
 
 int main(int argc, char** argv) {
     benchFrames();  // render before timing
