@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <string>
+#include <utility>
 
 #include "image_file.h"
 #include "synthcam.h"
@@ -15,6 +16,9 @@ const char* const kUsage =
     "       rovanta-mkpatt --default-marker OUT.ppm [SIDE]\n"
     "PICTURE is the whole square marker including its black border (a quarter of the side on\n"
     "each side); the pattern is taken from the inner half, in the four quarter turns.\n";
+
+// Far more than the pattern's 16 x 16 cells can use, and small enough to hold.
+constexpr long long kMaxMarkerPixels = 4096LL * 4096;
 
 int fail(const std::string& message) {
     std::fprintf(stderr, "rovanta-mkpatt: %s\n", message.c_str());
@@ -32,12 +36,12 @@ int writeDefaultMarker(const std::string& path, int side) {
 int makePattern(const std::string& input, const std::string& output) {
     RgbPicture picture;
     std::string error;
-    if (!readImageFile(input, &picture, &error)) return fail(input + ": " + error);
+    if (!readImageFile(input, &picture, &error, kMaxMarkerPixels)) return fail(input + ": " + error);
     if (picture.width != picture.height) return fail(input + ": the marker picture must be square");
     if (picture.width < 4) return fail(input + ": the marker picture is too small");
     SynthPicture marker;
     marker.size = picture.width;
-    marker.rgb = picture.rgb;
+    marker.rgb = std::move(picture.rgb);
     uint8_t values[kPatternFileValues];
     makePatternValues(marker, values);
     if (savePatternFile(output.c_str(), values) < 0) return fail(output + ": cannot write");
