@@ -81,6 +81,9 @@ void loadThroughFile(const uint8_t* data, size_t size, const RgbImage* inMemory)
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
+    if (fuzzPicks(data, size, 7, 256)) {
+        fuzzCheck(loadDibImage(fuzzPipePath().c_str()) == nullptr, "a pipe was read as a bitmap");
+    }
     RgbImage* image = convertInMemory(data, size);
     if (image != nullptr) {
         checkImage(*image);
