@@ -1,6 +1,7 @@
 #include "test_files.h"
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <cmath>
 #include <cstdio>
@@ -185,6 +186,7 @@ TEST(SimTool, RefusesBadInputWithReasonAndStatus)
     dir.write("Bad.txt", scene.text());
     dir.write("Scene.txt", oneCheckpointScene());
     dir.write("keys.txt", "UP\nFAST\n");
+    ASSERT_EQ(mkfifo((dir.path + "/pipe").c_str(), 0600), 0);  // would block any reader that opened it
     struct Case {
         std::string arguments;
         int status;
@@ -195,6 +197,9 @@ TEST(SimTool, RefusesBadInputWithReasonAndStatus)
         {"-s Missing.txt", 1, "cannot open scene file \"Missing.txt\""},
         {"--keys keys.txt", 1, "keys.txt:2: unknown key \"FAST\""},
         {"--keys none.txt", 1, "cannot open key file \"none.txt\""},
+        {"--keys pipe", 1, "cannot open key file \"pipe\": a named pipe, not a regular file"},
+        {"-s pipe", 1, "cannot open scene file \"pipe\": a named pipe, not a regular file"},
+        {"-s /dev/zero", 1, "cannot open scene file \"/dev/zero\": a character device, not a regular file"},
         {"--steps -3", 2, "--steps needs a whole number"},
         {"--seconds-per-step nan", 2, "--seconds-per-step needs a finite number"},
         {"--fast", 2, "unknown option \"--fast\""},
