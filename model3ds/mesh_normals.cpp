@@ -106,7 +106,8 @@ class VertexCells {
     for (size_t i = 0; i < vertices.size(); ++i) {
       const ModelVector& v = vertices[i];
       if (isFinite(v))
-        entries_.push_back({{cells.number(v.x, 0), cells.number(v.y, 1), cells.number(v.z, 2)}, static_cast<int32_t>(i)});
+        entries_.push_back(
+            {{cells.number(v.x, 0), cells.number(v.y, 1), cells.number(v.z, 2)}, static_cast<int32_t>(i)});
     }
     std::sort(entries_.begin(), entries_.end(), [this](const Entry& a, const Entry& b) { return before(a, b); });
   }
@@ -194,9 +195,11 @@ void ModelMesh::computeNormals() {
   auto stored = [&](uint32_t v) { return v < vertices_.size() ? vertices_[v] : ModelVector{}; };
   std::vector<ModelVector> faceNormals;
   faceNormals.reserve(triangles_.size());
-  for (const TriangleIndices& t : triangles_) faceNormals.push_back(faceNormalOf(stored(t.a), stored(t.b), stored(t.c)));
+  for (const TriangleIndices& t : triangles_)
+    faceNormals.push_back(faceNormalOf(stored(t.a), stored(t.b), stored(t.c)));
   auto addFaces = [&](ModelVector& sum, int j) {
-    for (int k = at.first[j]; k < at.first[j + 1]; ++k) addTo(sum, faceNormals[static_cast<size_t>(at.at[static_cast<size_t>(k)])]);
+    for (int k = at.first[j]; k < at.first[j + 1]; ++k)
+      addTo(sum, faceNormals[static_cast<size_t>(at.at[static_cast<size_t>(k)])]);
   };
 
   VertexCells cells(vertices_);

@@ -99,8 +99,10 @@ TEST(StartupRefusals, BrokenFilesEndStartUpNamingTheFileAndTheCause) {
     } cases[] = {
         {"screen image of another size", "", "", "", "",
          "screen image Data\\main_lose.bmp is 8x4 but Data\\main.bmp is 640x480", 255},
-        {"negative count", "BOXES 3", "BOXES -7", "", "", "Scene.txt:5: expected \"BOXES %d\" with a count of 0 or more, not -7", 1},
-        {"scene is a pipe", "", "", pipe, "", "cannot open scene file \"" + pipe + "\": a named pipe, not a regular file", 1},
+        {"negative count", "BOXES 3", "BOXES -7", "", "",
+         "Scene.txt:5: expected \"BOXES %d\" with a count of 0 or more, not -7", 1},
+        {"scene is a pipe", "", "", pipe, "",
+         "cannot open scene file \"" + pipe + "\": a named pipe, not a regular file", 1},
         {"camera with nan", kDemo + "/camera/camera_para.dat", nanCamera, "", "Camera parameter load error !!\n",
          nanCamera + ": unusable camera parameters: projection[0][2] is nan", 1},
         {"pattern without contrast", kDemo + "/marker/marker.patt", flatPattern, "", "pattern load error !!\n",

@@ -146,8 +146,9 @@ void checkMemory(const Model3ds& model, size_t size)
     size_t held = 0;
     for (int i = 0; i < model.meshCount(); ++i) {
         const ModelMesh& mesh = *model.mesh(i);
-        held += sizeof(ModelMesh) + static_cast<size_t>(mesh.nameSize()) + 24 * static_cast<size_t>(mesh.vertexCount()) +
-                12 * static_cast<size_t>(mesh.triangleCount()) + 8 * static_cast<size_t>(mesh.uvCount());
+        held += sizeof(ModelMesh) + static_cast<size_t>(mesh.nameSize());
+        held += 24 * static_cast<size_t>(mesh.vertexCount()) + 12 * static_cast<size_t>(mesh.triangleCount()) +
+                8 * static_cast<size_t>(mesh.uvCount());
     }
     held += model.lightCount() * (sizeof(ModelLight) + 100);
     fuzzCheck(model.meshCount() + model.lightCount() <= kMaxModelObjects, "more objects than allowed");
@@ -180,7 +181,8 @@ void checkManyObjects(const uint8_t* data, size_t size)
     Model3ds model;
     const bool loaded = model.loadModelData(file.data(), file.size());
     fuzzCheck(loaded == model.loadProblem().empty(), "a refusal without a reason, or a reason with success");
-    fuzzCheck(loaded || model.loadProblem() == "more than 4096 meshes and lights", "many objects refused for another reason");
+    fuzzCheck(loaded || model.loadProblem() == "more than 4096 meshes and lights",
+              "many objects refused for another reason");
     checkMemory(model, file.size());
 }
 

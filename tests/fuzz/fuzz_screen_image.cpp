@@ -44,7 +44,9 @@ void checkSet(const std::string& path, bool alone, int32_t width, int32_t height
     static const FuzzMemoryFile good = [] {
         FuzzMemoryFile made = createFuzzMemoryFile("rovanta-fuzz-screen-good");
         std::vector<uint8_t> bytes(54 + 8 * 4 * 3, 7);
-        const uint8_t header[54] = {'B', 'M', 0, 0, 0, 0, 0, 0, 0, 0, 54, 0, 0, 0, 40, 0, 0, 0, 8, 0, 0, 0, 4, 0, 0, 0, 1, 0, 24};
+        // "BM", pixels at 54, a 40-byte header, width 8, height 4, one plane, 24 bits.
+        const uint8_t header[54] = {'B', 'M', 0, 0, 0, 0, 0, 0, 0, 0, 54, 0, 0, 0, 40, 0,
+                                    0,   0,   8, 0, 0, 0, 4, 0, 0, 0, 1,  0, 24};
         std::copy(header, header + 54, bytes.begin());
         writeFuzzMemoryFile(made, bytes.data(), bytes.size());
         return made;
@@ -54,7 +56,8 @@ void checkSet(const std::string& path, bool alone, int32_t width, int32_t height
     std::string why;
     const bool loaded = loadScreenImages(names, 3, blocks, why);
     fuzzCheck(loaded == (alone && width == 8 && height == 4), "screen image set disagrees with its images");
-    fuzzCheck(loaded == why.empty() && (loaded || why.find(path) != std::string::npos), "refusal does not name the file");
+    fuzzCheck(loaded == why.empty() && (loaded || why.find(path) != std::string::npos),
+              "refusal does not name the file");
     for (unsigned char* block : blocks) {
         fuzzCheck((block != nullptr) == loaded, "a refused set kept an image");
         freeScreenImage(block);

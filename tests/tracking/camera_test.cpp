@@ -96,10 +96,6 @@ TEST(CameraFile, UnusableRecordsAreNamedByTheirBadValue) {
     EXPECT_EQ(cameraFileProblem(whole.c_str()), "");
     EXPECT_EQ(cameraFileProblem(cut.c_str()), "shorter than one 136-byte record");
     EXPECT_EQ(cameraFileProblem(dir.file("absent.dat").c_str()), "No such file or directory");
-    const std::string pipe = dir.pipe("pipe.dat");
-    CameraIntrinsics read{};
-    EXPECT_EQ(loadCameraParams(pipe.c_str(), 1, &read), -1);
-    EXPECT_EQ(cameraFileProblem(pipe.c_str()), "a named pipe, not a regular file");
 }
 
 TEST(CameraFile, TrailingBytesIgnoredAndSeveralRecordsRead) {

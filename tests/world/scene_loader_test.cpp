@@ -7,7 +7,6 @@
 
 #include <cmath>
 #include <sys/stat.h>
-#include <unistd.h>
 #include <vector>
 
 namespace {
@@ -175,29 +174,6 @@ TEST(SceneLoader, MissingFileStoresNothing)
     EXPECT_FALSE(result.opened);
     EXPECT_NE(result.reason.find("cannot open scene file \"/nonexistent/Scene.txt\""), std::string::npos);
     EXPECT_TRUE(world.videoConfig.empty());
-}
-
-// Only a regular file of sensible size is read: a pipe would block for ever,
-// a device or a huge file would fill the memory.
-TEST(SceneLoader, FilesThatAreNoSceneTextAreRefusedUnread)
-{
-    TempDir dir;
-    const std::string pipe = dir.path + "/pipe.txt";
-    ASSERT_EQ(mkfifo(pipe.c_str(), 0600), 0);
-    const std::string huge = dir.write("huge.txt", "SCENE-V-0.0.1\n");
-    ASSERT_EQ(truncate(huge.c_str(), (16 << 20) + 1), 0);
-    const struct {
-        std::string path, reason;
-    } cases[] = {{dir.path, "a directory, not a regular file"},
-                 {pipe, "a named pipe, not a regular file"},
-                 {"/dev/zero", "a character device, not a regular file"},
-                 {huge, "cannot read scene file \"" + huge + "\": larger than 16 MB"}};
-    for (const auto& c : cases) {
-        World world;
-        const SceneLoadResult result = loadScene(world, c.path);
-        EXPECT_FALSE(result.opened) << c.path;
-        EXPECT_NE(result.reason.find(c.reason), std::string::npos) << result.reason;
-    }
 }
 
 TEST(SceneLoader, ByteOrderMarkOfWindowsEditorsIsSkipped)

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <cmath>
 #include <cstdio>
@@ -187,6 +188,7 @@ TEST(SimTool, RefusesBadInputWithReasonAndStatus)
     dir.write("Scene.txt", oneCheckpointScene());
     dir.write("keys.txt", "UP\nFAST\n");
     ASSERT_EQ(mkfifo((dir.path + "/pipe").c_str(), 0600), 0);  // would block any reader that opened it
+    ASSERT_EQ(truncate(dir.write("Huge.txt", oneCheckpointScene()).c_str(), (16 << 20) + 1), 0);
     struct Case {
         std::string arguments;
         int status;
@@ -200,6 +202,7 @@ TEST(SimTool, RefusesBadInputWithReasonAndStatus)
         {"--keys pipe", 1, "cannot open key file \"pipe\": a named pipe, not a regular file"},
         {"-s pipe", 1, "cannot open scene file \"pipe\": a named pipe, not a regular file"},
         {"-s /dev/zero", 1, "cannot open scene file \"/dev/zero\": a character device, not a regular file"},
+        {"-s Huge.txt", 1, "cannot read scene file \"Huge.txt\": larger than 16 MB"},
         {"--steps -3", 2, "--steps needs a whole number"},
         {"--seconds-per-step nan", 2, "--seconds-per-step needs a finite number"},
         {"--fast", 2, "unknown option \"--fast\""},
