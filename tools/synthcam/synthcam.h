@@ -57,5 +57,12 @@ CameraIntrinsics makeWebcamIntrinsics(int width, int height);
 int renderSynthFrame(const CameraIntrinsics& camera, const SynthMarker* markers, int count,
                      const SynthOptions& options, SynthFrame* frame);
 
+// The lens model inverted to full precision: the ideal point seen at an observed one.
+void observedToIdealExact(const double dist[4], double ox, double oy, double* ix, double* iy);
+// A webcam's slight softness: one 3x3 box blur of an RGB image (the border stays).
+void boxBlur(std::vector<double>& rgb, int w, int h);
+// Gaussian sensor noise and dark specks as the options ask, seeded by options.seed.
+void addSensorNoise(std::vector<double>& rgb, const SynthOptions& o, int pixels);
+
 // Pattern-file values (orientation, channel B/G/R, row, column) from the inner half of a picture.
 void makePatternValues(const SynthPicture& picture, uint8_t values[kPatternFileValues]);
