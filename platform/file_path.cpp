@@ -67,8 +67,10 @@ std::FILE* openRegularForReading(const std::string& name, const char* mode, std:
 std::string regularFileProblem(const char* path) {
   if (!path) return "no file name";
   struct stat st {};
-  if (::stat(portablePath(path).c_str(), &st) != 0) return std::strerror(errno);
-  return S_ISREG(st.st_mode) ? std::string() : kindProblem(st.st_mode);
+  const std::string name = portablePath(path);
+  if (::stat(name.c_str(), &st) != 0) return std::strerror(errno);
+  if (!S_ISREG(st.st_mode)) return kindProblem(st.st_mode);
+  return ::access(name.c_str(), R_OK) == 0 ? std::string() : std::strerror(errno);
 }
 
 std::FILE* openFile(const char* path, const char* mode, std::string* why) {

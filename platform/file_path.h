@@ -10,9 +10,9 @@
 // The name with every backslash turned into a slash.
 std::string portablePath(const char* path);
 
-// Empty when the name leads to a regular file (links followed); otherwise why
-// it cannot be read, e.g. "No such file or directory" or "a named pipe, not a
-// regular file". Nothing is opened.
+// Empty when the name leads to a regular file (links followed) that may be
+// read; otherwise why not, e.g. "No such file or directory", "Permission
+// denied" or "a named pipe, not a regular file". Nothing is opened.
 std::string regularFileProblem(const char* path);
 
 // fopen on the portable form of the name; nullptr when path is nullptr.
