@@ -60,8 +60,8 @@ static bool readCount(SceneReader& reader, const char* keyword, int32_t& count)
         return false;
     }
     if (count < 0 && reader.negativeCount.empty()) {
-        reader.negativeCount = atLastLine(reader, "expected \"" + std::string(keyword) +
-                                                      " %d\" with a count of 0 or more, not " + std::to_string(count));
+        reader.negativeCount = lastLinePlace(reader) + ": expected \"" + std::string(keyword) +
+                               " %d\" with a count of 0 or more, not " + std::to_string(count);
     }
     return true;
 }

@@ -219,7 +219,8 @@ void failAtLastLine(SceneReader& reader, const std::string& why)
     fail(reader, lastReadOffset(reader), why);
 }
 
-std::string atLastLine(const SceneReader& reader, const std::string& why)
+std::string lastLinePlace(const SceneReader& reader)
 {
-    return describeLine(reader, lastReadOffset(reader)) + why;
+    const std::string place = describeLine(reader, lastReadOffset(reader));
+    return place.substr(0, place.size() - 2);
 }
