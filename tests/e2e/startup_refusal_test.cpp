@@ -11,7 +11,7 @@
 #include <sstream>
 #include <string>
 
-#include "common/scratch_folder.h"
+#include "common/scratch_dir.h"
 #include "tracking/camera.h"
 #include "tracking/pattern.h"
 #include "x_session.h"

@@ -7,7 +7,7 @@
 #include <memory>
 
 #include "chunk_builder.h"
-#include "common/scratch_folder.h"
+#include "common/scratch_dir.h"
 #include "model3ds/model3ds.h"
 
 namespace {

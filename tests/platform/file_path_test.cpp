@@ -7,7 +7,7 @@
 #include <filesystem>
 #include <string>
 
-#include "common/scratch_folder.h"
+#include "common/scratch_dir.h"
 #include "tracking/camera.h"
 
 namespace {

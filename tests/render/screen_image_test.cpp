@@ -4,7 +4,7 @@
 #include <cstring>
 
 #include "bmp_builder.h"
-#include "common/scratch_folder.h"
+#include "common/scratch_dir.h"
 #include "render/bmp.h"
 
 namespace {

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "common/scratch_folder.h"
+#include "common/scratch_dir.h"
 #include "frame_fixture.h"
 #include "synthcam.h"
 #include "tracking/camera.h"

@@ -6,7 +6,7 @@
 
 #include "image_file.h"
 #include "synthcam.h"
-#include "common/scratch_folder.h"
+#include "common/scratch_dir.h"
 #include "tool_runner.h"
 #include "tracking/marker.h"
 #include "tracking/pose.h"

@@ -5,7 +5,7 @@
 #include <cstdio>
 #include <string>
 
-#include "common/scratch_folder.h"
+#include "common/scratch_dir.h"
 #include "image_file.h"
 #include "synth_fixture.h"
 #include "tool_runner.h"

@@ -1,5 +1,4 @@
-// A fresh folder for one test under $TMPDIR (or /tmp), removed with its files,
-// so that a test depends on nothing it did not write itself.
+// A fresh folder under $TMPDIR (or /tmp) for one test, removed with its contents afterwards.
 #pragma once
 
 #include <sys/stat.h>
@@ -10,22 +9,25 @@
 #include <filesystem>
 #include <stdexcept>
 #include <string>
+#include <vector>
 
 class ScratchDir {
 public:
     ScratchDir() {
         const char* base = std::getenv("TMPDIR");
-        std::string pattern = std::string(base && *base ? base : "/tmp") + "/rovanta-test-XXXXXX";
-        if (!mkdtemp(pattern.data())) throw std::runtime_error("mkdtemp failed under " + pattern);
-        path_ = pattern;
+        std::string pattern = std::string(base != nullptr && *base != '\0' ? base : "/tmp") + "/rovanta-test-XXXXXX";
+        std::vector<char> name(pattern.begin(), pattern.end());
+        name.push_back('\0');
+        if (mkdtemp(name.data()) != nullptr) path_ = name.data();
     }
     ~ScratchDir() {
         std::error_code ignored;
-        std::filesystem::remove_all(path_, ignored);
+        if (!path_.empty()) std::filesystem::remove_all(path_, ignored);
     }
     ScratchDir(const ScratchDir&) = delete;
     ScratchDir& operator=(const ScratchDir&) = delete;
 
+    bool ok() const { return !path_.empty(); }
     const std::string& path() const { return path_; }
     std::string file(const std::string& name) const { return path_ + "/" + name; }
     // Writes the bytes and returns the file's path.
