@@ -83,9 +83,8 @@ void loadThroughFile(const uint8_t* data, size_t size, const RgbImage* inMemory)
     static const FuzzMemoryFile file = createFuzzMemoryFile("rovanta-fuzz-dib");
     writeFuzzMemoryFile(file, data, size);
     RgbImage* loaded = loadDibImage(file.path.c_str());
-    if (loaded != nullptr) {
-        checkImage(*loaded);
-    }
+    // Comparing reads every byte of both pictures, so a short block is caught
+    // there; summing the loaded one again would only double the time.
     fuzzCheck(sameImage(loaded, inMemory), "file loader and in-memory conversion disagree");
     freeRgbImage(loaded);
 }
