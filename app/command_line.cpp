@@ -26,6 +26,7 @@ CommandLine parseCommandLine(int argc, const char* const* argv) {
             }
         }
         if (startsWith(argument, "-about")) result.showAbout = true;
+        if (std::strcmp(argument, "--demo") == 0) result.useDemo = true;
     }
     return result;
 }

@@ -1,6 +1,7 @@
 #pragma once
 // The application's own state, alive for the whole run.
 #include "app/hud_text.h"
+#include "app/step_pacer.h"
 #include "tracking/camera.h"
 
 struct FrameTimings {
@@ -20,6 +21,7 @@ struct GameState {
     int patternId = -1;
     int frameCounter = 0;
     FpsMeter fps;
+    StepPacer pacer;
     const unsigned char* lastFrame = nullptr;
     double markerWidth = 80.0;
     double markerCentre[2] = {0.0, 0.0};

@@ -32,7 +32,13 @@ void loadScreenImagesOrExit() {
     unsigned char* blocks[3] = {};
     std::string reason;
     // The historical status for a missing screen image is -1 (255 to the shell).
-    if (!loadScreenImages(names, 3, blocks, reason)) failStartup(reason, -1);
+    if (!loadScreenImages(names, 3, blocks, reason)) {
+        // A missing image most often means the game was started outside a scene folder.
+        const std::string missing = "No such file or directory";
+        if (reason.size() >= missing.size() && reason.compare(reason.size() - missing.size(), missing.size(), missing) == 0)
+            reason += " (start the game in a scene folder, or as rovanta --demo)";
+        failStartup(reason, -1);
+    }
     theGame.titleImage = blocks[0];
     theGame.winImage = blocks[1];
     theGame.loseImage = blocks[2];
@@ -52,7 +58,8 @@ void loadScene(const std::string& scenePath) {
 }
 
 void openVideo(int& width, int& height) {
-    if (videoOpen(theWorld.videoConfig.c_str()) < 0) failStartup("cannot open the video source");
+    if (videoOpen(theWorld.videoConfig.c_str()) < 0)
+        failStartup("cannot open the video source named at " + theWorld.videoLine);
     if (videoInqSize(&width, &height) < 0) failStartup("cannot read the video frame size");
     std::printf("Image size (x,y) = (%d,%d)\n", width, height);
 }

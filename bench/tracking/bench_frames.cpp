@@ -1,6 +1,9 @@
 #include "bench_frames.h"
 
+#include <stdlib.h>
+
 #include <cstdio>
+#include <filesystem>
 #include <random>
 #include <string>
 
@@ -29,11 +32,14 @@ std::vector<uint8_t> saltAndPepper(std::vector<uint8_t> frame, double density) {
 void loadPicturePattern(const SynthPicture& picture) {
     uint8_t values[kPatternFileValues];
     makePatternValues(picture, values);
-    std::string path = "/tmp/rovanta_bench_marker.patt";
+    // The pattern loader reads files only: one in a fresh folder of its own.
+    std::string dir = (std::filesystem::temp_directory_path() / "rovanta-bench-XXXXXX").string();
+    if (mkdtemp(dir.data()) == nullptr) return;
+    const std::string path = dir + "/marker.patt";
     savePatternFile(path.c_str(), values);
     clearPatterns();
     loadPattern(path.c_str());
-    std::remove(path.c_str());
+    std::filesystem::remove_all(dir);
 }
 
 BenchFrames* build() {

@@ -35,6 +35,15 @@ TEST(CommandLine, ThePathAfterDashSIsExaminedAsAnOptionToo) {
     EXPECT_TRUE(c.showAbout);
 }
 
+TEST(CommandLine, DemoIsAWholeArgumentBesideTheOthers) {
+    const CommandLine c = parse({"--demo", "-debug"});
+    EXPECT_TRUE(c.useDemo);
+    EXPECT_TRUE(c.debugMode);
+    EXPECT_EQ(c.scenePath, "Scene.txt");
+    EXPECT_FALSE(parse({"--demonstration"}).useDemo);
+    EXPECT_FALSE(parse({"-demo"}).useDemo);
+}
+
 TEST(CommandLine, OverlongScenePathIsRefused) {
     const std::string longest(255, 'a'), tooLong(256, 'a');
     EXPECT_TRUE(parse({"-s", longest.c_str()}).error.empty());

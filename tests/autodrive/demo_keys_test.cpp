@@ -8,6 +8,8 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include "common/scratch_dir.h"
+
 namespace {
 
 const std::string kDemo = ROVANTA_DEMO_DIR;
@@ -87,14 +89,7 @@ TEST(AutodriveDemoKeys, OneLapScriptCompletesExactlyOneLapOnItsLastStep)
 
 class AutodriveTool : public ::testing::Test {
 protected:
-    void SetUp() override
-    {
-        char pattern[] = "/tmp/rovanta-autodrive-XXXXXX";
-        ASSERT_NE(mkdtemp(pattern), nullptr);
-        dir = pattern;
-    }
-    void TearDown() override { std::system(("rm -rf '" + dir + "'").c_str()); }
-    std::string dir;
+    std::string dir = testScratchDir();
 };
 
 TEST_F(AutodriveTool, ScriptItWritesReplaysToTheSameLapInTheSimulator)

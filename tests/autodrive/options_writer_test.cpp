@@ -1,5 +1,6 @@
 // Command-line options and the key file the tool writes.
 #include "autodrive_options.h"
+#include "common/scratch_dir.h"
 #include "key_writer.h"
 
 #include <gtest/gtest.h>
@@ -77,7 +78,7 @@ TEST(AutodriveKeyFile, NamesHeldKeysInAFixedOrderOneLinePerStep)
     EXPECT_EQ(keyLine(all), "LEFT UP RIGHT DOWN");
     EXPECT_EQ(keyLine(upRight), "UP RIGHT");
 
-    const std::string path = ::testing::TempDir() + "autodrive_keys.txt";
+    const std::string path = scratchPath("autodrive_keys.txt");
     std::string error;
     ASSERT_TRUE(writeKeyScript(path, {upRight, none, all}, error)) << error;
     std::ifstream in(path);
@@ -89,7 +90,7 @@ TEST(AutodriveKeyFile, NamesHeldKeysInAFixedOrderOneLinePerStep)
 TEST(AutodriveKeyFile, AnUnwritablePathIsReportedNotIgnored)
 {
     std::string error;
-    EXPECT_FALSE(writeKeyScript(::testing::TempDir() + "no-such-dir/keys.txt", {KeyTable{}}, error));
+    EXPECT_FALSE(writeKeyScript(scratchPath("no-such-dir/keys.txt"), {KeyTable{}}, error));
     EXPECT_NE(error.find("no-such-dir"), std::string::npos) << error;
 }
 

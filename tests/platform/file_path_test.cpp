@@ -1,7 +1,6 @@
 #include "platform/file_path.h"
 
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <cstdio>
 #include <filesystem>
@@ -15,10 +14,9 @@ namespace {
 class FilePath : public ::testing::Test {
 protected:
     void SetUp() override {
-        dir = std::filesystem::temp_directory_path() / ("rovanta_platform_" + std::to_string(getpid()));
+        dir = testScratchDir();
         std::filesystem::create_directories(dir / "Data");
     }
-    void TearDown() override { std::filesystem::remove_all(dir); }
     std::filesystem::path dir;
 };
 

@@ -12,7 +12,7 @@
 
 namespace {
 
-std::string tempFile(const std::string& name) { return std::string(::testing::TempDir()) + "rovanta_pattern_" + name; }
+std::string tempFile(const std::string& name) { return scratchPath(name); }
 
 std::string writePattern(const std::string& name, const std::vector<uint8_t>& values) {
     std::string path = tempFile(name);

@@ -26,7 +26,8 @@ struct Options {
 
 const char* kUsage =
     "usage: rovanta-demovideo --camera FILE --marker PICTURE.ppm --out VIDEO.avi --poses FILE\n"
-    "                         [--seconds S] [--fps N] [--quality Q] [--supersample K] [--threads N]\n";
+    "                         [--seconds S] [--fps N] [--quality Q] [--supersample K] [--threads N]\n"
+    "                         [--size WxH]\n";
 
 bool parseOptions(int argc, char** argv, Options& o) {
     for (int i = 1; i + 1 < argc; i += 2) {
@@ -41,10 +42,13 @@ bool parseOptions(int argc, char** argv, Options& o) {
         else if (key == "--quality") o.quality = std::atoi(value);
         else if (key == "--supersample") o.supersample = std::atoi(value);
         else if (key == "--threads") o.threads = std::atoi(value);
-        else return false;
+        else if (key == "--size") {
+            if (std::sscanf(value, "%dx%d", &o.width, &o.height) != 2) return false;
+        } else return false;
     }
     return argc % 2 == 1 && !o.camera.empty() && !o.marker.empty() && !o.out.empty() &&
-           !o.poses.empty() && o.seconds >= 0 && o.fps > 0 && o.supersample > 0 && o.threads >= 0;
+           !o.poses.empty() && o.seconds >= 0 && o.fps > 0 && o.supersample > 0 && o.threads >= 0 &&
+           o.width >= 16 && o.height >= 16 && o.width <= 4096 && o.height <= 4096;
 }
 
 bool loadCamera(const Options& o, CameraIntrinsics& camera) {
