@@ -26,7 +26,6 @@ CommandLine parseCommandLine(int argc, const char* const* argv) {
             }
         }
         if (startsWith(argument, "-about")) result.showAbout = true;
-        if (std::strcmp(argument, "--demo") == 0) result.useDemo = true;
     }
     return result;
 }

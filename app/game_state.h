@@ -1,5 +1,6 @@
 #pragma once
 // The application's own state, alive for the whole run.
+#include "app/game_options.h"
 #include "app/hud_text.h"
 #include "app/step_pacer.h"
 #include "tracking/camera.h"
@@ -31,6 +32,7 @@ struct GameState {
     unsigned char* loseImage = nullptr;
     CameraIntrinsics camera{};
     FrameTimings* timings = nullptr;  // set by the frame benchmark
+    GameOptions options;              // the options beyond the classic three
 };
 
 extern GameState theGame;

@@ -10,6 +10,7 @@
 #include "app/command_line.h"
 #include "app/demo_folder.h"
 #include "app/game.h"
+#include "app/game_options.h"
 #include "app/game_state.h"
 #include "app/video/video.h"
 #include "display/gl_modes.h"
@@ -34,14 +35,13 @@ bool enterDemoFolder() {
 }  // namespace
 
 int main(int argc, char** argv) {
-    // Before GLUT sees the arguments, so that --help and --list-cameras need no display.
-    CameraOptions camera;
-    if (const std::optional<int> status = readCameraOptions(argc, argv, camera)) return *status;
-    if (camera.listCameras) {
+    // Before GLUT sees the arguments, so that --help, --version and --list-cameras need no display.
+    if (const std::optional<int> status = readGameOptions(argc, argv, theGame.options)) return *status;
+    if (theGame.options.camera.listCameras) {
         std::fputs(cameraListing().c_str(), stdout);
         return 0;
     }
-    videoSetCameraRequest(camera.request);
+    videoSetCameraRequest(theGame.options.camera.request);
     glutInit(&argc, argv);
     glutInitDisplayMode(GLUT_DOUBLE | GLUT_ALPHA | GLUT_DEPTH);
     const CommandLine options = parseCommandLine(argc, argv);
@@ -49,7 +49,7 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "rovanta: %s\n", options.error.c_str());
         return 1;
     }
-    if (options.useDemo && !enterDemoFolder()) return 1;
+    if (theGame.options.demo && !enterDemoFolder()) return 1;
     theGame.debugMode = options.debugMode;
     if (options.showAbout) std::fputs(aboutText(), stdout);
     initialiseGame(options.scenePath);

@@ -101,24 +101,27 @@ TEST_F(TrackTool, ReportsIdsCornersAndPosesAsJsonLines) {
 
     ToolRun run = track("--pattern " + secondPattern + " --marker-width 80 " + a + " " + b);
     ASSERT_EQ(run.status, 0) << run.err;
-    std::vector<std::string> lines = splitLines(run.out);
+    std::vector<nlohmann::json> lines = jsonLines(run.out);
     ASSERT_EQ(lines.size(), 2u);
-    EXPECT_NE(lines[0].find("\"image\": \"" + a + "\""), std::string::npos);
-    EXPECT_EQ(jsonNumbers(lines[0], "width"), std::vector<double>{640});
-    EXPECT_EQ(jsonNumbers(lines[0], "height"), std::vector<double>{480});
-    ASSERT_EQ(jsonNumbers(lines[0], "ms").size(), 1u);
+    EXPECT_EQ(lines[0]["image"], a);
+    EXPECT_EQ(lines[0]["width"], 640);
+    EXPECT_EQ(lines[0]["height"], 480);
+    EXPECT_TRUE(lines[0]["ms"].is_number());
 
+    const nlohmann::json& found = lines[0]["markers"];
+    ASSERT_EQ(found.size(), 2u) << found;
     for (int k = 0; k < 2; k++) {
-        size_t at = lines[0].find("{\"id\": " + std::to_string(k));
-        ASSERT_NE(at, std::string::npos) << lines[0];
-        std::vector<double> pose = jsonNumbers(lines[0], "pose", at);
-        ASSERT_EQ(pose.size(), 12u);
-        for (int r = 0; r < 3; r++) EXPECT_NEAR(pose[r * 4 + 3], markers[k].pose[r][3], 8.0) << k;
-        EXPECT_EQ(jsonNumbers(lines[0], "corners", at).size(), 8u);
-        EXPECT_GT(jsonNumbers(lines[0], "confidence", at)[0], 0.8);
+        const nlohmann::json& marker = found[k];
+        ASSERT_EQ(marker["id"], k) << found;
+        for (int r = 0; r < 3; r++) EXPECT_NEAR(marker["pose"][r][3].get<double>(), markers[k].pose[r][3], 8.0) << k;
+        EXPECT_EQ(marker["corners"].size(), 4u);
+        EXPECT_GT(marker["confidence"].get<double>(), 0.8);
+        EXPECT_GE(marker["pose_error"].get<double>(), 0.0);
     }
     // The second image lacks the second marker: the history still lists it once more.
-    EXPECT_NE(lines[1].find("{\"id\": 1"), std::string::npos);
+    const nlohmann::json& later = lines[1]["markers"];
+    EXPECT_TRUE(std::any_of(later.begin(), later.end(), [](const nlohmann::json& m) { return m["id"] == 1; }))
+        << later;
 }
 
 TEST_F(TrackTool, RepeatReportsTheSameMarkers) {
@@ -131,8 +134,9 @@ TEST_F(TrackTool, RepeatReportsTheSameMarkers) {
     ToolRun once = track(path), many = track("--repeat 5 " + path);
     ASSERT_EQ(once.status, 0);
     ASSERT_EQ(many.status, 0);
-    EXPECT_EQ(jsonNumbers(once.out, "corners"), jsonNumbers(many.out, "corners"));
-    EXPECT_EQ(jsonNumbers(once.out, "pose"), jsonNumbers(many.out, "pose"));
+    const nlohmann::json onceMarkers = jsonLines(once.out).at(0)["markers"];
+    ASSERT_EQ(onceMarkers.size(), 1u);
+    EXPECT_EQ(onceMarkers, jsonLines(many.out).at(0)["markers"]);
 }
 
 TEST_F(TrackTool, BitmapFramesGiveTheSameMarkersAsPpm) {
@@ -145,9 +149,9 @@ TEST_F(TrackTool, BitmapFramesGiveTheSameMarkersAsPpm) {
     ToolRun bmp = track(writeBmpFrame("tool_same.bmp", frame));
     ASSERT_EQ(ppm.status, 0);
     ASSERT_EQ(bmp.status, 0) << bmp.err;
-    EXPECT_FALSE(jsonNumbers(ppm.out, "corners").empty());
-    EXPECT_EQ(jsonNumbers(ppm.out, "corners"), jsonNumbers(bmp.out, "corners"));
-    EXPECT_EQ(jsonNumbers(ppm.out, "pose"), jsonNumbers(bmp.out, "pose"));
+    const nlohmann::json ppmMarkers = jsonLines(ppm.out).at(0)["markers"];
+    ASSERT_EQ(ppmMarkers.size(), 1u);
+    EXPECT_EQ(ppmMarkers, jsonLines(bmp.out).at(0)["markers"]);
 }
 
 TEST_F(TrackTool, FrameWithoutMarkersGivesAnEmptyList) {
@@ -246,8 +250,9 @@ TEST_F(TrackTool, HostileFilesAreRefusedWithTheirCause) {
         EXPECT_EQ(run.status, 1) << c.arguments;
         EXPECT_EQ(run.out, "");
         // The error is the last line; a pattern file's own diagnostic may come before it.
-        ASSERT_FALSE(splitLines(run.err).empty());
-        EXPECT_NE(splitLines(run.err).back().find(c.message), std::string::npos) << run.err;
+        ASSERT_FALSE(run.err.empty());
+        const size_t lastLine = run.err.find_last_of('\n', run.err.size() - 2);
+        EXPECT_NE(run.err.find(c.message, lastLine == std::string::npos ? 0 : lastLine), std::string::npos) << run.err;
     }
 
     std::string fiftyOne;
@@ -269,8 +274,9 @@ TEST_F(TrackTool, TrackerDiagnosticsGoToStandardError) {
     ToolRun run = track(writeFrame("tool_comb.ppm", frame));
     ASSERT_EQ(run.status, 0) << run.err;
     EXPECT_EQ(run.err, "??? 3\n");
-    ASSERT_EQ(splitLines(run.out).size(), 1u);
-    EXPECT_NE(run.out.find("\"markers\": []}"), std::string::npos) << run.out;
+    const std::vector<nlohmann::json> lines = jsonLines(run.out);
+    ASSERT_EQ(lines.size(), 1u);
+    EXPECT_TRUE(lines[0]["markers"].empty()) << run.out;
 }
 
 TEST_F(TrackTool, UsageErrorsExitWithStatusTwo) {

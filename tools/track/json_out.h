@@ -13,7 +13,6 @@ struct MarkerReport {
     double poseError = 0.0;
 };
 
-std::string jsonString(const std::string& text);
-std::string jsonNumber(double value);
+// Numbers carry 10 significant digits; NaN and infinity print as null.
 std::string imageResultJson(const std::string& path, int width, int height, double ms,
                             const std::vector<MarkerReport>& markers);
