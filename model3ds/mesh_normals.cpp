@@ -1,6 +1,8 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
+#include <functional>
+#include <utility>
 #include <vector>
 
 #include "model3ds/model_mesh.h"
@@ -11,9 +13,10 @@ constexpr float kSamePlace = 0.0001f;
 // Twice the merge distance, so that two vertices in the same place always
 // lie in the same or neighbouring cells despite rounding.
 constexpr double kCellsPerUnit = 5000.0;
-// Work (distance tests and face normals added) allowed for the vertices of
-// one cell before its place counts as crowded; see computeNormals.
-constexpr long long kCrowdedWork = 16384;
+// Work (distance tests and face normals added) a mesh may spend on merging
+// exactly, per vertex and triangle it has; see computeNormals. Far above what
+// any model with its points further apart than the merge distance needs.
+constexpr long long kExactWorkPerElement = 128;
 // A cell with this few distinct points is never crowded: its exact cost is a
 // small multiple of its neighbourhood's size, which each vertex meets only 27 times.
 constexpr long long kFewPositions = 4;
@@ -123,9 +126,11 @@ class VertexCells {
   bool sameCopy(int k, int l) const { return samePosition(vertexAt(k), vertexAt(l)); }
 
   // Indices of the vertices in the 3 x 3 x 3 cells around the run starting at
-  // entry `begin`, ascending. Runs are asked for in order, so the start of each
-  // of the nine columns of neighbour cells is found by a cursor that only moves forward.
-  void block(int begin, std::vector<int>& out) {
+  // entry `begin`, ascending unless `sorted` is false. Runs are asked for in order (starting again from
+  // entry 0), so the start of each of the nine columns of neighbour cells is
+  // found by a cursor that only moves forward.
+  void block(int begin, std::vector<int>& out, bool sorted = true) {
+    if (begin == 0) std::fill(std::begin(cursors_), std::end(cursors_), size_t{0});
     out.clear();
     const uint32_t* c = entries_[static_cast<size_t>(begin)].cell;
     for (int column = 0; column < 9; ++column) {
@@ -140,7 +145,7 @@ class VertexCells {
         out.push_back(e.vertex);
       }
     }
-    std::sort(out.begin(), out.end());
+    if (sorted) std::sort(out.begin(), out.end());
   }
 
  private:
@@ -164,6 +169,33 @@ class VertexCells {
   size_t cursors_[9] = {};
 };
 
+// The runs whose places count as crowded: none while merging every place
+// exactly costs at most `budget`, else the costliest runs of more than
+// kFewPositions distinct points until the rest fits.
+std::vector<bool> crowdedRuns(VertexCells& cells, const TrianglesAtVertices& at, long long budget) {
+  std::vector<std::pair<long long, int>> costs;  // exact cost, run number
+  std::vector<int> block;
+  long long total = 0;
+  int runs = 0;
+  for (int begin = 0, end = 0; begin < cells.size(); begin = end, ++runs) {
+    end = cells.runEnd(begin);
+    cells.block(begin, block, false);
+    long long work = static_cast<long long>(block.size()), positions = 0;
+    for (int j : block) work += at.count(j);
+    for (int k = begin; k < end; ++k) positions += k == begin || !cells.sameCopy(k - 1, k);
+    if (positions <= kFewPositions) continue;
+    costs.push_back({positions * work, runs});
+    total += positions * work;
+  }
+  std::vector<bool> crowded(static_cast<size_t>(runs), false);
+  std::sort(costs.begin(), costs.end(), std::greater<>());
+  for (size_t i = 0; i < costs.size() && total > budget; ++i) {
+    crowded[static_cast<size_t>(costs[i].second)] = true;
+    total -= costs[i].first;
+  }
+  return crowded;
+}
+
 void addTo(ModelVector& sum, const ModelVector& v) {
   sum.x += v.x;
   sum.y += v.y;
@@ -176,18 +208,18 @@ void addTo(ModelVector& sum, const ModelVector& v) {
 // over each one's triangles in triangle order, exactly as comparing every
 // pair of vertices would, so the result does not depend on how they are found.
 //
-// Where that would cost quadratic time, the merge is bounded: when a cell
-// holds more than kFewPositions distinct points and their work (each one's
-// distance tests against the 27 cells around, plus the face normals there)
-// exceeds kCrowdedWork, every vertex of that cell gets the normal summed over
-// all vertices of those 27 cells. If those vertices all lie within the merge
-// distance of each other (a point drawn out into a tiny cluster), that is
-// exactly the every-pair result; otherwise the cluster is merged a little
-// wider than 0.0001 (up to two cells, 0.0004) instead of taking time that
-// grows with its square. Exact copies of a point share the normal of the first.
-//
-// Face normals are worked out where they are added rather than kept, so a
-// model's memory stays a small multiple of its file.
+// Where that would cost quadratic time, the merge is bounded. The exact cost
+// of a cell is its distinct points times their work (distance tests against
+// the 27 cells around, plus the face normals there). While the cells' costs
+// add up to at most kExactWorkPerElement per vertex and triangle, every cell
+// is merged exactly. Otherwise the costliest cells of more than kFewPositions
+// distinct points are crowded, until the rest fits: every vertex of a crowded
+// cell gets the normal summed over all vertices of its 27 cells. If those
+// vertices all lie within the merge distance of each other (a point drawn out
+// into a tiny cluster), that is exactly the every-pair result; otherwise the
+// cluster is merged a little wider than 0.0001 (up to two cells, 0.0004)
+// instead of taking time that grows with its square. Exact copies of a point
+// share the normal of the first.
 void ModelMesh::computeNormals() {
   int n = vertexCount();
   if (n < 1) return;
@@ -203,16 +235,14 @@ void ModelMesh::computeNormals() {
   };
 
   VertexCells cells(vertices_);
+  const long long budget = kExactWorkPerElement * static_cast<long long>(vertices_.size() + triangles_.size());
+  const std::vector<bool> crowded = crowdedRuns(cells, at, budget);
   normals_.assign(static_cast<size_t>(n), ModelVector{});
   std::vector<int> block;
-  for (int begin = 0, end = 0; begin < cells.size(); begin = end) {
+  for (int begin = 0, end = 0, run = 0; begin < cells.size(); begin = end, ++run) {
     end = cells.runEnd(begin);
     cells.block(begin, block);
-    long long work = static_cast<long long>(block.size()), positions = 0;
-    for (int j : block) work += at.count(j);
-    for (int k = begin; k < end; ++k) positions += k == begin || !cells.sameCopy(k - 1, k);
-
-    if (positions > kFewPositions && positions * work > kCrowdedWork) {
+    if (crowded[static_cast<size_t>(run)]) {
       ModelVector sum;
       for (int j : block) addFaces(sum, j);
       const ModelVector normal = normalizeVector(sum);

@@ -236,6 +236,25 @@ TEST(ModelNormals, CrowdedPlacesStayFastAndTightClustersStayExact) {
   }
 }
 
+// A small patch of points closer together than the merge distance inside a
+// mesh of ordinary size costs little to merge exactly, so it keeps the
+// every-pair normals, bit for bit, like every other model.
+TEST(ModelNormals, DensePatchesInAffordableMeshesStayExact) {
+  ModelMesh mesh;
+  uint32_t seed = 777;
+  auto next = [&seed] { return ((seed = seed * 1664525u + 1013904223u) >> 8 & 0xFFFF) / 65536.0f; };
+  for (int i = 0; i < 2400; ++i) mesh.addVertex(float(i % 60), float(i / 60), next());
+  for (uint32_t k = 0; k + 61 < 2400; k += 2) mesh.addTriangle(k, k + 1, k + 60);
+  for (int i = 0; i < 300; ++i) mesh.addVertex(5.0f + 0.0003f * next(), 5.0f + 0.0003f * next(), 0.0003f * next());
+  for (uint32_t k = 2400; k + 2 < 2700; ++k) mesh.addTriangle(k, k + 1, k + 2);
+  mesh.computeNormals();
+  const std::vector<ModelVector> expected = normalsByEveryPair(mesh);
+  for (int i = 0; i < mesh.normalCount(); ++i) {
+    const ModelVector got = mesh.normal(i);
+    ASSERT_EQ(std::memcmp(&expected[i], &got, sizeof got), 0) << i;
+  }
+}
+
 TEST(ModelObjectNames, SetNameReplacesAndCopyNameTruncates) {
   ModelMesh mesh;
   char buffer[16] = "unchanged";
