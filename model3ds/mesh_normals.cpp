@@ -14,8 +14,9 @@ constexpr float kSamePlace = 0.0001f;
 // lie in the same or neighbouring cells despite rounding.
 constexpr double kCellsPerUnit = 5000.0;
 // Work (distance tests and face normals added) a mesh may spend on merging
-// exactly, per vertex and triangle it has; see computeNormals. Far above what
-// any model with its points further apart than the merge distance needs.
+// exactly, per vertex and triangle it has; see computeNormals. A surface whose
+// points lie further apart than the merge distance needs less: each vertex
+// meets a few dozen others in the cells around it.
 constexpr long long kExactWorkPerElement = 128;
 // A cell with this few distinct points is never crowded: its exact cost is a
 // small multiple of its neighbourhood's size, which each vertex meets only 27 times.
