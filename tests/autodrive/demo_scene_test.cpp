@@ -11,6 +11,10 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdlib>
+#include <fstream>
+#include <sstream>
+#include <string>
 #include <unistd.h>
 
 namespace {
@@ -133,6 +137,30 @@ TEST_F(DemoScene, ThePlayerCarAcceleratesGentlyUnderThrust)
     const double gain = 500.0 / world.player.mass - 0.175;
     EXPECT_GT(gain, 0.0);
     EXPECT_LT(gain, 0.05);
+}
+
+std::string fileText(const std::string& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    std::stringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+// The scene and the demo video come from one description of the table; the
+// committed scene must be what that description writes today.
+TEST(DemoSceneFile, IsWrittenFromTheDemoTable)
+{
+    const char* base = std::getenv("TMPDIR");
+    std::string pattern = std::string(base && *base ? base : "/tmp") + "/rovanta-demoscene-XXXXXX";
+    ASSERT_NE(mkdtemp(pattern.data()), nullptr);
+    const std::string written = pattern + "/Scene.txt";
+    ASSERT_EQ(std::system((std::string(ROVANTA_DEMOSCENE_PATH) + " '" + written + "'").c_str()), 0);
+    const std::string text = fileText(written);
+    EXPECT_FALSE(text.empty());
+    EXPECT_EQ(text, fileText(std::string(ROVANTA_DEMO_DIR) + "/Scene.txt"))
+        << "demo/Scene.txt differs from the demo table: cmake --build build --target demo-scene";
+    std::system(("rm -rf '" + pattern + "'").c_str());
 }
 
 }  // namespace

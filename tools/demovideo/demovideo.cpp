@@ -1,12 +1,16 @@
-// Renders the demo video: the printed marker lying on a textured table, seen
-// by the demo camera (with its lens distortion) moving smoothly around and
-// above it, as a looping Motion-JPEG AVI, with the true pose of every frame.
+// Renders the demo video: the demo table (printed track mat, the marker on
+// it, the real objects that hide the cars) seen by the demo camera (with its
+// lens distortion) moving smoothly around and above it, as a looping
+// Motion-JPEG AVI, with the true pose of every frame.
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <string>
+#include <thread>
 
 #include "tools/demovideo/camera_path.h"
+#include "tools/demovideo/demo_table.h"
+#include "tools/demovideo/table_film.h"
 #include "tools/imageio/image_file.h"
 #include "tools/synthcam/synthcam.h"
 #include "tools/videoenc/videoenc.h"
@@ -16,13 +20,13 @@ namespace {
 
 struct Options {
     std::string camera, marker, out, poses;
-    int width = 640, height = 480, fps = 30, quality = 85, supersample = 1;
-    double seconds = 20.0;
+    int width = 640, height = 480, fps = 30, quality = 85, supersample = 1, threads = 0;
+    double seconds = 0;  // 0: one whole orbit of the demo table
 };
 
 const char* kUsage =
     "usage: rovanta-demovideo --camera FILE --marker PICTURE.ppm --out VIDEO.avi --poses FILE\n"
-    "                         [--seconds S] [--fps N] [--quality Q] [--supersample K]\n";
+    "                         [--seconds S] [--fps N] [--quality Q] [--supersample K] [--threads N]\n";
 
 bool parseOptions(int argc, char** argv, Options& o) {
     for (int i = 1; i + 1 < argc; i += 2) {
@@ -36,10 +40,11 @@ bool parseOptions(int argc, char** argv, Options& o) {
         else if (key == "--fps") o.fps = std::atoi(value);
         else if (key == "--quality") o.quality = std::atoi(value);
         else if (key == "--supersample") o.supersample = std::atoi(value);
+        else if (key == "--threads") o.threads = std::atoi(value);
         else return false;
     }
     return argc % 2 == 1 && !o.camera.empty() && !o.marker.empty() && !o.out.empty() &&
-           !o.poses.empty() && o.seconds > 0 && o.fps > 0 && o.supersample > 0;
+           !o.poses.empty() && o.seconds >= 0 && o.fps > 0 && o.supersample > 0 && o.threads >= 0;
 }
 
 bool loadCamera(const Options& o, CameraIntrinsics& camera) {
@@ -74,6 +79,14 @@ bool loadMarkerPicture(const std::string& path, SynthPicture& picture) {
     return true;
 }
 
+FilmSettings filmSettings(const Options& o) {
+    FilmSettings film;
+    film.supersample = o.supersample;
+    const unsigned cores = std::thread::hardware_concurrency();
+    film.threads = o.threads > 0 ? o.threads : static_cast<int>(cores > 0 ? cores : 1);
+    return film;
+}
+
 int render(const Options& o, const CameraIntrinsics& camera, const SynthPicture& picture) {
     std::string error;
     VideoEncoderSettings settings;
@@ -90,27 +103,24 @@ int render(const Options& o, const CameraIntrinsics& camera, const SynthPicture&
         return 1;
     }
     std::fprintf(poses, "# frame, then the marker-to-camera transform: 3 rows of 4\n");
-    OrbitSettings orbit;
-    orbit.seconds = o.seconds;
-    const int frames = static_cast<int>(o.seconds * o.fps + 0.5);
-    SynthOptions synth;
-    synth.supersample = o.supersample;
-    synth.noiseSigma = 1.5;
-    synth.blurPasses = 1;  // a webcam's slight softness
-    SynthFrame frame;
+    const DemoTable& table = demoTable();
+    const double seconds = o.seconds > 0 ? o.seconds : table.orbit.seconds;
+    OrbitSettings orbit = table.orbit;
+    orbit.seconds = seconds;
+    const int frames = static_cast<int>(seconds * o.fps + 0.5);
+    const TableFilm film(table, camera, picture, filmSettings(o));
+    std::vector<uint8_t> frame;
     for (int i = 0; i < frames; ++i) {
-        SynthMarker marker;
-        marker.picture = &picture;
-        orbitPose(orbit, static_cast<double>(i) / o.fps, marker.pose);
-        synth.seed = static_cast<unsigned>(i + 1);
-        if (renderSynthFrame(camera, &marker, 1, synth, &frame) != 0 ||
-            videoEncoderAddFrame(encoder, frame.bgrx.data(), &error) != 0) {
+        double pose[3][4];
+        orbitPose(orbit, static_cast<double>(i) / o.fps, pose);
+        film.render(pose, static_cast<unsigned>(i + 1), &frame);
+        if (videoEncoderAddFrame(encoder, frame.data(), &error) != 0) {
             std::fprintf(stderr, "rovanta-demovideo: frame %d: %s\n", i, error.c_str());
             videoEncoderDestroy(encoder);
             std::fclose(poses);
             return 1;
         }
-        writePose(poses, i, marker.pose);
+        writePose(poses, i, pose);
     }
     std::fclose(poses);
     if (videoEncoderFinish(encoder, &error) != 0) {

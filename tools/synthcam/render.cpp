@@ -49,16 +49,6 @@ bool planePoint(const PlaneView& v, double ix, double iy, double* x, double* y) 
     return depth > 0.0;
 }
 
-// The forward lens model inverted to full precision by fixed-point refinement.
-void observedToIdealExact(const double dist[4], double ox, double oy, double* ix, double* iy) {
-    observedToIdeal(dist, ox, oy, ix, iy);
-    for (int i = 0; i < 6; i++) {
-        double fx, fy;
-        idealToObserved(dist, *ix, *iy, &fx, &fy);
-        *ix += (ox - fx) / dist[3];
-        *iy += (oy - fy) / dist[3];
-    }
-}
 
 void tableColour(double x, double y, double rgb[3]) {
     double grain = 0.5 + 0.5 * std::sin(x * 0.21 + 3.0 * std::sin(y * 0.037));
@@ -133,30 +123,7 @@ void renderPixels(const Scene& s, const SynthOptions& o, std::vector<double>& rg
     }
 }
 
-void boxBlur(std::vector<double>& rgb, int w, int h) {
-    std::vector<double> out(rgb);
-    for (int y = 1; y < h - 1; y++)
-        for (int x = 1; x < w - 1; x++)
-            for (int c = 0; c < 3; c++) {
-                double sum = 0;
-                for (int dy = -1; dy <= 1; dy++)
-                    for (int dx = -1; dx <= 1; dx++) sum += rgb[((y + dy) * w + x + dx) * 3 + c];
-                out[(y * w + x) * 3 + c] = sum / 9.0;
-            }
-    rgb.swap(out);
-}
 
-void addNoise(std::vector<double>& rgb, const SynthOptions& o, int pixels) {
-    std::mt19937 random(o.seed);
-    std::normal_distribution<double> gauss(0.0, o.noiseSigma > 0 ? o.noiseSigma : 1.0);
-    std::uniform_real_distribution<double> uniform(0.0, 1.0);
-    for (int p = 0; p < pixels; p++) {
-        if (o.noiseSigma > 0)
-            for (int c = 0; c < 3; c++) rgb[p * 3 + c] += gauss(random);
-        if (o.saltPepper > 0 && uniform(random) < o.saltPepper)
-            for (int c = 0; c < 3; c++) rgb[p * 3 + c] = 10.0;
-    }
-}
 
 uint8_t toByte(double v) { return static_cast<uint8_t>(v < 0 ? 0 : v > 255 ? 255 : std::lround(v)); }
 
@@ -187,6 +154,42 @@ bool allZero(const double pose[3][4]) {
 }
 
 }  // namespace
+
+// The forward lens model inverted to full precision by fixed-point refinement.
+void observedToIdealExact(const double dist[4], double ox, double oy, double* ix, double* iy) {
+    observedToIdeal(dist, ox, oy, ix, iy);
+    for (int i = 0; i < 6; i++) {
+        double fx, fy;
+        idealToObserved(dist, *ix, *iy, &fx, &fy);
+        *ix += (ox - fx) / dist[3];
+        *iy += (oy - fy) / dist[3];
+    }
+}
+
+void boxBlur(std::vector<double>& rgb, int w, int h) {
+    std::vector<double> out(rgb);
+    for (int y = 1; y < h - 1; y++)
+        for (int x = 1; x < w - 1; x++)
+            for (int c = 0; c < 3; c++) {
+                double sum = 0;
+                for (int dy = -1; dy <= 1; dy++)
+                    for (int dx = -1; dx <= 1; dx++) sum += rgb[((y + dy) * w + x + dx) * 3 + c];
+                out[(y * w + x) * 3 + c] = sum / 9.0;
+            }
+    rgb.swap(out);
+}
+
+void addSensorNoise(std::vector<double>& rgb, const SynthOptions& o, int pixels) {
+    std::mt19937 random(o.seed);
+    std::normal_distribution<double> gauss(0.0, o.noiseSigma > 0 ? o.noiseSigma : 1.0);
+    std::uniform_real_distribution<double> uniform(0.0, 1.0);
+    for (int p = 0; p < pixels; p++) {
+        if (o.noiseSigma > 0)
+            for (int c = 0; c < 3; c++) rgb[p * 3 + c] += gauss(random);
+        if (o.saltPepper > 0 && uniform(random) < o.saltPepper)
+            for (int c = 0; c < 3; c++) rgb[p * 3 + c] = 10.0;
+    }
+}
 
 void makeMarkerPose(double distance, double tiltDeg, double yawDeg, double spinDeg, double offsetX, double offsetY,
                     double pose[3][4]) {
@@ -248,7 +251,7 @@ int renderSynthFrame(const CameraIntrinsics& camera, const SynthMarker* markers,
     renderPixels(scene, options, rgb);
     applySynthLighting(options.lighting, camera.width, camera.height, rgb);
     for (int i = 0; i < options.blurPasses; i++) boxBlur(rgb, camera.width, camera.height);
-    addNoise(rgb, options, pixels);
+    addSensorNoise(rgb, options, pixels);
     frame->width = camera.width;
     frame->height = camera.height;
     frame->bgrx.assign(static_cast<size_t>(pixels) * 4, 0);

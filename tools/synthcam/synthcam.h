@@ -73,6 +73,13 @@ CameraIntrinsics makeWebcamIntrinsics(int width, int height);
 int renderSynthFrame(const CameraIntrinsics& camera, const SynthMarker* markers, int count,
                      const SynthOptions& options, SynthFrame* frame);
 
+// The lens model inverted to full precision: the ideal point seen at an observed one.
+void observedToIdealExact(const double dist[4], double ox, double oy, double* ix, double* iy);
+// A webcam's slight softness: one 3x3 box blur of an RGB image (the border stays).
+void boxBlur(std::vector<double>& rgb, int w, int h);
+// Gaussian sensor noise and dark specks as the options ask, seeded by options.seed.
+void addSensorNoise(std::vector<double>& rgb, const SynthOptions& o, int pixels);
+
 // Multiplies an RGB image (doubles, row 0 at the top) by the light at each pixel.
 void applySynthLighting(const SynthLighting& light, int width, int height, std::vector<double>& rgb);
 
