@@ -16,6 +16,7 @@ int main(int argc, char** argv) {
         return 1;
     }
     theGame.debugMode = options.debugMode;
+    theGame.automaticThreshold = !options.fixedThreshold;
     if (options.showAbout) std::fputs(aboutText(), stdout);
     initialiseGame(options.scenePath);
     // The arrow keys are read as held or not once per step; the keyboard's

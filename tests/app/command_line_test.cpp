@@ -29,6 +29,16 @@ TEST(CommandLine, OptionsMatchByTheirOwnLength) {
     EXPECT_FALSE(parse({"debug"}).debugMode);
 }
 
+TEST(CommandLine, FixedThresholdSwitchTakesOneOrTwoDashesAndNothingElse) {
+    EXPECT_FALSE(parse({}).fixedThreshold);
+    EXPECT_TRUE(parse({"-fixed-threshold"}).fixedThreshold);
+    EXPECT_TRUE(parse({"--fixed-threshold", "-debug"}).fixedThreshold);
+    EXPECT_FALSE(parse({"-fixed"}).fixedThreshold);
+    EXPECT_FALSE(parse({"-fixed-thresholds"}).fixedThreshold);
+    EXPECT_FALSE(parse({"--fixed-threshold"}).debugMode);
+    EXPECT_EQ(parse({"--fixed-threshold"}).scenePath, "Scene.txt");
+}
+
 TEST(CommandLine, ThePathAfterDashSIsExaminedAsAnOptionToo) {
     const CommandLine c = parse({"-s", "-about"});
     EXPECT_EQ(c.scenePath, "-about");

@@ -1,7 +1,11 @@
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+
 #include <cmath>
 #include <cstdio>
+#include <cstdlib>
+#include <cstring>
 #include <string>
 
 #include "image_file.h"
@@ -205,6 +209,49 @@ TEST_F(TrackTool, UsageErrorsExitWithStatusTwo) {
     EXPECT_EQ(track("--repeat 0 x.ppm").status, 2);
     EXPECT_EQ(track("--bogus 1 x.ppm").status, 2);
     EXPECT_EQ(runTool(kTrack + " --help", tempPath("run")).status, 0);
+}
+
+}  // namespace
+
+namespace {
+
+// A dim room: the tool finds the marker with its automatic thresholding and reports the level it
+// chose; with --fixed-threshold the plain level darkens the whole frame and finds nothing.
+TEST(TrackToolLight, AutomaticThresholdFindsTheMarkerInADimRoomAndTheSwitchTurnsItOff) {
+    char folder[] = "/tmp/rovanta_track_light_XXXXXX";
+    ASSERT_NE(mkdtemp(folder), nullptr);
+    const std::string dir = folder;
+    CameraIntrinsics camera = makeWebcamIntrinsics(640, 480);
+    SynthPicture picture = defaultMarkerPicture();
+    uint8_t values[kPatternFileValues];
+    makePatternValues(picture, values);
+    ASSERT_EQ(saveCameraParams((dir + "/camera.dat").c_str(), &camera, 1), 0);
+    ASSERT_EQ(savePatternFile((dir + "/marker.patt").c_str(), values), 0);
+    LightCase dim = makeLightCase(LightCondition::Dim, camera, 721);
+    dim.options.supersample = 1;
+    SynthMarker marker;
+    marker.picture = &picture;
+    std::memcpy(marker.pose, dim.pose, sizeof dim.pose);
+    SynthFrame frame;
+    ASSERT_EQ(renderSynthFrame(camera, &marker, 1, dim.options, &frame), 0);
+    RgbPicture image{640, 480, std::vector<uint8_t>(640 * 480 * 3)};
+    for (int p = 0; p < 640 * 480; p++)
+        for (int c = 0; c < 3; c++) image.rgb[p * 3 + c] = frame.bgrx[p * 4 + 2 - c];
+    ASSERT_TRUE(writePpm(dir + "/dim.ppm", image));
+
+    const std::string command = kTrack + " --camera " + dir + "/camera.dat --pattern " + dir + "/marker.patt ";
+    ToolRun automatic = runTool(command + dir + "/dim.ppm", dir + "/auto");
+    ToolRun fixed = runTool(command + "--fixed-threshold " + dir + "/dim.ppm", dir + "/fixed");
+    ASSERT_EQ(automatic.status, 0) << automatic.err;
+    ASSERT_EQ(fixed.status, 0) << fixed.err;
+    EXPECT_NE(automatic.out.find("\"threshold\": {\"automatic\": true"), std::string::npos) << automatic.out;
+    ASSERT_EQ(jsonNumbers(automatic.out, "level").size(), 1u);
+    EXPECT_LT(jsonNumbers(automatic.out, "level")[0], 60);  // far below the plain 100
+    EXPECT_NE(automatic.out.find("{\"id\": 0"), std::string::npos) << automatic.out;
+    EXPECT_NE(fixed.out.find("\"threshold\": {\"automatic\": false, \"level\": 100}"), std::string::npos) << fixed.out;
+    EXPECT_NE(fixed.out.find("\"markers\": []"), std::string::npos) << fixed.out;
+    for (const char* name : {"camera.dat", "marker.patt", "dim.ppm"}) std::remove((dir + "/" + name).c_str());
+    rmdir(folder);
 }
 
 }  // namespace

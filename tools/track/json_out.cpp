@@ -60,12 +60,19 @@ std::string markerJson(const MarkerReport& r) {
            ", \"pose\": " + poseJson(r) + ", \"pose_error\": " + (r.hasPose ? jsonNumber(r.poseError) : "null") + "}";
 }
 
+std::string thresholdJson(const ThresholdReport& t) {
+    std::string out = std::string("{\"automatic\": ") + (t.automatic ? "true" : "false");
+    if (t.local) return out + ", \"local\": true}";
+    return out + ", \"level\": " + std::to_string(t.level) + "}";
+}
+
 }  // namespace
 
-std::string imageResultJson(const std::string& path, int width, int height, double ms,
+std::string imageResultJson(const std::string& path, int width, int height, double ms, const ThresholdReport& threshold,
                             const std::vector<MarkerReport>& markers) {
     std::string out = "{\"image\": " + jsonString(path) + ", \"width\": " + std::to_string(width) +
-                      ", \"height\": " + std::to_string(height) + ", \"ms\": " + jsonNumber(ms) + ", \"markers\": [";
+                      ", \"height\": " + std::to_string(height) + ", \"ms\": " + jsonNumber(ms) +
+                      ", \"threshold\": " + thresholdJson(threshold) + ", \"markers\": [";
     for (size_t i = 0; i < markers.size(); i++) out += (i ? ", " : "") + markerJson(markers[i]);
     return out + "]}";
 }

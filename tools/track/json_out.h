@@ -15,5 +15,12 @@ struct MarkerReport {
 
 std::string jsonString(const std::string& text);
 std::string jsonNumber(double value);
-std::string imageResultJson(const std::string& path, int width, int height, double ms,
+// How the last image was binarised: the level used, or per-tile levels.
+struct ThresholdReport {
+    bool automatic = false;
+    bool local = false;
+    int level = 100;
+};
+
+std::string imageResultJson(const std::string& path, int width, int height, double ms, const ThresholdReport& threshold,
                             const std::vector<MarkerReport>& markers);

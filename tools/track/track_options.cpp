@@ -6,8 +6,10 @@
 
 const char* const kTrackUsage =
     "usage: rovanta-track --camera FILE --pattern FILE [--pattern FILE ...] [--threshold N]\n"
-    "                     [--marker-width W] [--repeat N] IMAGE...\n"
-    "Detects markers in each image (binary PPM) in order and prints one JSON line per image.\n"
+    "                     [--fixed-threshold] [--marker-width W] [--repeat N] IMAGE...\n"
+    "Detects markers in each image (binary PPM or BMP) in order and prints one JSON line per image.\n"
+    "The tracker chooses its binarisation for the light of each image (--threshold N shifts it by\n"
+    "N - 100); --fixed-threshold binarises every image with the one level N (default 100).\n"
     "--repeat N times detection N times per image and reports the median; the marker history\n"
     "then sees each image N times.\n";
 
@@ -59,6 +61,10 @@ bool parseTrackOptions(int argc, char** argv, TrackOptions* options, bool* help,
         if (arg == "--help" || arg == "-h") {
             *help = true;
             return true;
+        }
+        if (arg == "--fixed-threshold") {
+            options->fixedThreshold = true;
+            continue;
         }
         if (arg.rfind("--", 0) != 0 || arg == "--") {
             options->images.push_back(arg);
