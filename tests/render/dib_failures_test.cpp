@@ -47,8 +47,8 @@ TEST(DibFailures, DirectoryIsReportedAsAFileThatCannotBeOpened) {
 
 TEST(DibFailures, BackslashesInNamesActAsSeparators) {
   std::string dir = ::testing::TempDir();
-  writeTempFile("sep.bmp", bmpFile(small24()));
-  std::string windowsStyle = dir + ".\\sep.bmp";
+  std::string written = writeTempFile("sep.bmp", bmpFile(small24()));
+  std::string windowsStyle = dir + ".\\" + written.substr(dir.size());
   RgbImage* image = nullptr;
   EXPECT_EQ(loadAndCaptureError(windowsStyle, &image), "");
   ASSERT_NE(image, nullptr);
