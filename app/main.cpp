@@ -1,13 +1,24 @@
 #include <GL/glut.h>
 
 #include <cstdio>
+#include <optional>
 
+#include "app/camera_options.h"
 #include "app/command_line.h"
 #include "app/game.h"
 #include "app/game_state.h"
+#include "app/video/video.h"
 #include "display/gl_modes.h"
 
 int main(int argc, char** argv) {
+    // Before GLUT sees the arguments, so that --help and --list-cameras need no display.
+    CameraOptions camera;
+    if (const std::optional<int> status = readCameraOptions(argc, argv, camera)) return *status;
+    if (camera.listCameras) {
+        std::fputs(cameraListing().c_str(), stdout);
+        return 0;
+    }
+    videoSetCameraRequest(camera.request);
     glutInit(&argc, argv);
     glutInitDisplayMode(GLUT_DOUBLE | GLUT_ALPHA | GLUT_DEPTH);
     const CommandLine options = parseCommandLine(argc, argv);

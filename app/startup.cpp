@@ -45,6 +45,16 @@ void openVideo(int& width, int& height) {
     std::printf("Image size (x,y) = (%d,%d)\n", width, height);
 }
 
+// The file is scaled by the width ratio alone, which fits only frames of the
+// shape it was measured at (a 16:9 mode is not a 4:3 picture made larger).
+void warnOnOtherShape(const CameraIntrinsics& file, int width, int height) {
+    if (static_cast<long long>(file.width) * height == static_cast<long long>(file.height) * width) return;
+    std::fprintf(stderr,
+                 "rovanta: the camera file was measured at %dx%d but the frames are %dx%d; poses will be off "
+                 "until the camera is measured at this size (rovanta-calibrate)\n",
+                 file.width, file.height, width, height);
+}
+
 void loadCamera(int width, int height) {
     CameraIntrinsics fileParam;
     const char* path = theWorld.cameraParamPath.c_str();
@@ -52,6 +62,7 @@ void loadCamera(int width, int height) {
         std::printf("Camera parameter load error !!\n");
         failStartup(std::string("cannot read camera parameters from ") + path);
     }
+    warnOnOtherShape(fileParam, width, height);
     if (resizeCameraParams(&fileParam, width, height, &theGame.camera) < 0)
         failStartup(std::string("unusable camera parameters in ") + path);
     if (setTrackerCameraParams(&theGame.camera) < 0)

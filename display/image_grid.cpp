@@ -1,5 +1,7 @@
 #include "display/image_grid.h"
 
+#include <algorithm>
+
 int smallestPowerOfTwoAtLeast(int n) {
     int value = 1;
     while (value < n) value *= 2;
@@ -22,9 +24,13 @@ ImageTextureLayout computeImageTextureLayout(int imageWidth, int imageHeight) {
 
 std::vector<GridBand> gridBandsFor(int imageWidth, const ImageTextureLayout& layout) {
     if (!layout.twoTextures) return {GridBand{0, imageWidth, kGridRows, layout.textureWidth}};
+    // The right band of a 640-wide frame has 4 columns, 32 pixels each like the
+    // left band's; wider frames keep that cell width instead of stretching 4
+    // columns over hundreds of pixels, where the lens distortion is strongest.
+    const int rightSpan = imageWidth - kMaxLeftTextureWidth;
+    const int rightColumns = std::max(4, (rightSpan + kGridCellWidth - 1) / kGridCellWidth);
     return {GridBand{0, kMaxLeftTextureWidth, 16, kMaxLeftTextureWidth},
-            GridBand{kMaxLeftTextureWidth, imageWidth - kMaxLeftTextureWidth, 4,
-                     layout.textureWidthRight}};
+            GridBand{kMaxLeftTextureWidth, rightSpan, rightColumns, layout.textureWidthRight}};
 }
 
 namespace {

@@ -8,6 +8,8 @@
 // Frames wider than this are split over two textures (left part, right part).
 inline constexpr int kMaxLeftTextureWidth = 512;
 inline constexpr int kGridRows = 20;
+// Width of a grid cell of the left band (512 pixels in 16 columns).
+inline constexpr int kGridCellWidth = 32;
 
 struct ImageTextureLayout {
     int textureWidth;       // left (or only) texture

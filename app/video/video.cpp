@@ -1,6 +1,7 @@
 #include "app/video/video.h"
 
 #include "app/video/video_config.h"
+#include "app/video/live_source.h"
 #include "app/video/video_decoder.h"
 
 extern "C" {
@@ -10,6 +11,7 @@ extern "C" {
 #include <chrono>
 #include <cstdio>
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -35,7 +37,7 @@ struct VideoState {
 
 VideoState g;
 bool g_pacing = true;
-std::string g_cameraDevice = "/dev/video0";
+CameraRequest g_cameraRequest;
 
 void report(const std::string& cause) { std::fprintf(stderr, "video: %s\n", cause.c_str()); }
 
@@ -123,9 +125,27 @@ void scheduleAfterDelivery(Clock::time_point now) {
     if (g.nextDue < now) g.nextDue = now;
 }
 
+// A test source offers the one size its graph makes; say so when another was asked for.
+void noteTestSourceSize(const LiveSource& source) {
+    int w = decoderWidth(g.decoder), h = decoderHeight(g.decoder);
+    if (source.inputFormat != "lavfi" || g_cameraRequest.width <= 0) return;
+    if (w == g_cameraRequest.width && h == g_cameraRequest.height) return;
+    report(source.name + " offers only " + std::to_string(w) + "x" + std::to_string(h) + "; using it");
+}
+
+VideoDecoder* openCamera(std::string* error) {
+    LiveSource source;
+    std::vector<std::string> notes;
+    if (!resolveLiveSource(g_cameraRequest, &source, &notes, error)) return nullptr;
+    for (const std::string& note : notes) report(note);
+    g.decoder = decoderOpenLive(source, error);
+    if (g.decoder != nullptr) noteTestSourceSize(source);
+    return g.decoder;
+}
+
 int openSource(const VideoConfig& config, std::string* error) {
     if (config.kind == VideoSourceKind::Camera) {
-        g.decoder = decoderOpenCamera(g_cameraDevice, error);
+        openCamera(error);
     } else {
         g.decoder = decoderOpenFile(config.fileName, error);
     }
@@ -204,7 +224,9 @@ unsigned char* videoGetImage() {
 
 int videoCapNext() {
     if (!g.running) return -1;
-    prepareNextFrame();
+    // A live frame is read when it is asked for, so that it is the newest:
+    // one read ahead would grow old while the caller works.
+    if (isFile()) prepareNextFrame();
     return g.failed ? -1 : 0;
 }
 
@@ -222,6 +244,8 @@ int videoClose() {
 
 void videoSetPacing(bool enabled) { g_pacing = enabled; }
 
-void videoSetCameraDevice(const char* path) { g_cameraDevice = path != nullptr ? path : "/dev/video0"; }
+void videoSetCameraDevice(const char* path) { g_cameraRequest.device = path != nullptr ? path : ""; }
+
+void videoSetCameraRequest(const CameraRequest& request) { g_cameraRequest = request; }
 
 bool videoFailed() { return g.failed; }

@@ -1,11 +1,13 @@
 #pragma once
-// Video capture: frames from a looping video file or from the first camera.
+// Video capture: frames from a looping video file or from a camera.
 //
 // Frames are width x height pixels of 4 bytes (B, G, R, unused), row 0 at the
 // top, rows packed without padding. A pointer returned by videoGetImage stays
 // readable until a newer frame has been returned (or the source is closed),
 // so the caller may redraw the last frame while no new one is ready.
 // One source at a time; all calls from one thread.
+
+#include "app/video/camera_modes.h"
 
 // Opens the source named by the XML configuration string (camera or file form).
 // Returns 0, or -1 with a one-line cause on standard error.
@@ -35,8 +37,12 @@ int videoClose();
 // (for tests and tools). On by default; may be changed at any time.
 void videoSetPacing(bool enabled);
 
-// Device opened by the camera form, "/dev/video0" unless changed (tests, tools).
+// Device opened by the camera form; null or "" is the first camera there is.
+// "lavfi:GRAPH" opens an FFmpeg filter graph as a live test source.
 void videoSetCameraDevice(const char* path);
+// Device, size and rate for the camera form; an unoffered size or rate gives
+// the nearest offered one, with a line on standard error naming the offers.
+void videoSetCameraRequest(const CameraRequest& request);
 
 // True once playback has ended in an error (device gone, nothing decodable);
 // the cause was printed on standard error.

@@ -8,6 +8,7 @@ extern "C" {
 #include <libswscale/swscale.h>
 }
 
+#include <algorithm>
 #include <cerrno>
 #include <chrono>
 #include <cstddef>
@@ -28,6 +29,10 @@ constexpr int kMaxConsecutiveBadPackets = 1000;
 constexpr int kMaxSkippedCameraFrames = 64;
 // A camera that accepts the open but never delivers must not hang start-up.
 constexpr std::chrono::seconds kCameraOpenTimeout(5);
+// A read that takes longer than a quarter of the frame interval (within these
+// bounds) waited for the source rather than taking a queued frame.
+constexpr double kMinWaitSeconds = 0.002;
+constexpr double kMaxWaitSeconds = 0.010;
 
 std::string avErrorText(int code) {
     char buf[AV_ERROR_MAX_STRING_SIZE] = {};
@@ -54,6 +59,8 @@ struct VideoDecoder {
     bool camera = false;
     bool intraOnly = false;   // every frame decodes on its own
     bool inputEnded = false;  // flush packet sent to the decoder
+    double clockGap = 0.0;    // live sources: our clock minus the packets' time when on time
+    bool clockGapKnown = false;
     std::chrono::steady_clock::time_point openDeadline = std::chrono::steady_clock::time_point::max();
 };
 
@@ -184,13 +191,31 @@ VideoDecoder* createDecoder(const std::string& source, bool camera, std::string*
     return d;
 }
 
-bool openCameraAt(VideoDecoder* d, const AVInputFormat* v4l2, const char* size, std::string* error) {
+bool isV4l2(const LiveSource& source) { return source.inputFormat == "video4linux2"; }
+
+// Opens the live source; `size` ("640x480") overrides the source's own, null keeps it.
+bool openLiveAt(VideoDecoder* d, const AVInputFormat* format, const LiveSource& source, const char* size,
+                std::string* error) {
     AVDictionary* options = nullptr;
-    if (size != nullptr) av_dict_set(&options, "video_size", size, 0);
-    bool ok = openInput(d, v4l2, &options, error);
+    if (isV4l2(source)) {
+        if (size != nullptr) av_dict_set(&options, "video_size", size, 0);
+        if (source.fps > 0) av_dict_set(&options, "framerate", std::to_string(source.fps).c_str(), 0);
+        if (!source.pixelFormat.empty()) av_dict_set(&options, "input_format", source.pixelFormat.c_str(), 0);
+    }
+    bool ok = openInput(d, format, &options, error);
     av_dict_free(&options);
     if (!ok) releaseStreams(d);
     return ok;
+}
+
+bool openLive(VideoDecoder* d, const AVInputFormat* format, const LiveSource& source, std::string* error) {
+    if (!isV4l2(source)) return openLiveAt(d, format, source, nullptr, error);
+    if (source.width > 0) {
+        std::string size = std::to_string(source.width) + "x" + std::to_string(source.height);
+        return openLiveAt(d, format, source, size.c_str(), error);
+    }
+    // 640 x 480 when the camera offers it, else whatever it offers.
+    return openLiveAt(d, format, source, "640x480", error) || openLiveAt(d, format, source, nullptr, error);
 }
 
 // A file name is only ever a local file: no "proto:" prefix reaches the network,
@@ -224,17 +249,17 @@ VideoDecoder* decoderOpenFile(const std::string& path, std::string* error) {
     return d;
 }
 
-VideoDecoder* decoderOpenCamera(const std::string& device, std::string* error) {
+VideoDecoder* decoderOpenLive(const LiveSource& source, std::string* error) {
     avdevice_register_all();
-    const AVInputFormat* v4l2 = av_find_input_format("video4linux2");
-    if (v4l2 == nullptr) {
-        *error = "cannot open " + device + ": no V4L2 support in libavdevice";
+    const AVInputFormat* format = av_find_input_format(source.inputFormat.c_str());
+    if (format == nullptr) {
+        *error = "cannot open " + source.name + ": no " + source.inputFormat + " input in libavdevice";
         return nullptr;
     }
-    VideoDecoder* d = createDecoder(device, true, error);
+    VideoDecoder* d = createDecoder(source.name, true, error);
     if (d == nullptr) return nullptr;
-    // 640 x 480 when the camera offers it, else whatever it offers.
-    if (openCameraAt(d, v4l2, "640x480", error) || openCameraAt(d, v4l2, nullptr, error)) return d;
+    d->url = source.url;
+    if (openLive(d, format, source, error)) return d;
     decoderClose(d);
     return nullptr;
 }
@@ -299,6 +324,10 @@ FeedStatus readVideoPacket(VideoDecoder* d, AVPacket* into, std::string* error) 
     for (;;) {
         int ret = av_read_frame(d->format, into);
         if (ret == AVERROR(EAGAIN)) return FeedStatus::Again;
+        if (ret == AVERROR_EOF && d->camera) {
+            *error = d->source + " stopped sending frames (end of stream)";
+            return FeedStatus::Error;
+        }
         if (ret < 0 && d->camera) {
             *error = "capture from " + d->source + " failed: " + avErrorText(ret);
             return FeedStatus::Error;
@@ -309,17 +338,50 @@ FeedStatus readVideoPacket(VideoDecoder* d, AVPacket* into, std::string* error) 
     }
 }
 
+double secondsNow() {
+    return std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch()).count();
+}
+
+// Reads one packet and says whether the read had to wait for the source.
+FeedStatus readTimedPacket(VideoDecoder* d, AVPacket* into, bool* waited, std::string* error) {
+    double start = secondsNow();
+    FeedStatus s = readVideoPacket(d, into, error);
+    *waited = secondsNow() - start > std::clamp(d->interval / 4.0, kMinWaitSeconds, kMaxWaitSeconds);
+    return s;
+}
+
+// How long after its time on the source's clock a packet is read; the
+// smallest gap between our clock and its timestamps counts as on time.
+// Negative when the packet carries no timestamp.
+double secondsLate(VideoDecoder* d, const AVPacket* p) {
+    if (p->pts == AV_NOPTS_VALUE) return -1.0;
+    double gap = secondsNow() - p->pts * av_q2d(d->format->streams[d->stream]->time_base);
+    if (!d->clockGapKnown || gap < d->clockGap) d->clockGap = gap, d->clockGapKnown = true;
+    return gap - d->clockGap;
+}
+
+// As far as can be told, nothing newer than this packet has been sent: it
+// came on time or, without timestamps, the read had to wait for it.
+bool isNewest(VideoDecoder* d, const AVPacket* p, bool waited) {
+    double late = secondsLate(d, p);
+    return late < 0.0 ? waited : late < d->interval / 2.0;
+}
+
 // A camera queues frames while the caller is busy; skipping to the newest
 // keeps the picture current instead of seconds behind. Only for codecs whose
-// frames stand alone.
+// frames stand alone. Skipping stops at a read that finds nothing queued, at
+// a packet that is on time, and after two frame intervals in any case, so
+// that a source whose clock jumps cannot hold the caller up.
 FeedStatus readNewestCameraPacket(VideoDecoder* d, std::string* error) {
-    FeedStatus s = readVideoPacket(d, d->packet, error);
+    bool waited = false;
+    FeedStatus s = readTimedPacket(d, d->packet, &waited, error);
     if (s != FeedStatus::Fed || !d->intraOnly) return s;
-    for (int i = 0; i < kMaxSkippedCameraFrames; ++i) {
-        FeedStatus next = readVideoPacket(d, d->spare, error);
-        if (next == FeedStatus::Again) break;
+    double deadline = secondsNow() + 2.0 * d->interval;
+    for (int i = 0; i < kMaxSkippedCameraFrames && !isNewest(d, d->packet, waited) && secondsNow() < deadline; ++i) {
+        // Nothing newer now: the packet in hand is used; a source that ended or
+        // failed says so again on the next read.
+        if (readTimedPacket(d, d->spare, &waited, error) != FeedStatus::Fed) break;
         av_packet_unref(d->packet);
-        if (next != FeedStatus::Fed) return next;
         av_packet_move_ref(d->packet, d->spare);
     }
     return FeedStatus::Fed;

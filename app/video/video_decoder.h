@@ -10,8 +10,20 @@ enum class DecodeStatus { Frame, Again, End, Error };
 
 // Opens a video file; null with a reason in `error` when it cannot be played.
 VideoDecoder* decoderOpenFile(const std::string& path, std::string* error);
-// Opens a V4L2 device (640 x 480 when offered), reading without blocking.
-VideoDecoder* decoderOpenCamera(const std::string& device, std::string* error);
+// A live source: a V4L2 camera, or an FFmpeg filter graph standing in for one
+// (a test pattern that needs no hardware). Frames come as the source sends them.
+struct LiveSource {
+    std::string inputFormat = "video4linux2";  // or "lavfi"
+    std::string url;          // device path, or the filter graph
+    std::string name;         // for messages
+    int width = 0;            // 0: 640 x 480 when the camera takes it, else its default
+    int height = 0;
+    double fps = 0.0;         // 0: the camera's default
+    std::string pixelFormat;  // FFmpeg's input_format name, empty for the default
+};
+
+// Opens a live source, reading without blocking where the source allows it.
+VideoDecoder* decoderOpenLive(const LiveSource& source, std::string* error);
 void decoderClose(VideoDecoder* decoder);
 
 int decoderWidth(const VideoDecoder* decoder);

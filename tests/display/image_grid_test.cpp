@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <utility>
+
 namespace {
 
 void identity(double ox, double oy, double* ix, double* iy) {
@@ -63,6 +65,14 @@ TEST(ImageGrid, WideFramesSplitIntoLeftAndRightBands) {
     EXPECT_DOUBLE_EQ(right[3][1].wx, 640.0);
     EXPECT_DOUBLE_EQ(right[3][1].s, 1.0);
     EXPECT_DOUBLE_EQ(right.back()[2].t, 480.0 / 512.0);
+
+    // HD frames keep 32-pixel columns on the right too.
+    for (const auto& [width, columns] : {std::pair{1280, 24}, std::pair{1920, 44}, std::pair{600, 4}}) {
+        const auto wide = gridBandsFor(width, computeImageTextureLayout(width, 720));
+        ASSERT_EQ(wide.size(), 2u);
+        EXPECT_EQ(wide[1].columns, columns) << width;
+        EXPECT_EQ(wide[1].xStart + wide[1].xSpan, width);
+    }
 }
 
 TEST(ImageGrid, CornersPassThroughTheDistortionMapAndTheZoom) {

@@ -125,10 +125,10 @@ bool XSession::startServer() {
 }
 
 bool XSession::startProgram(const std::string& binary, const std::string& workingDir,
-                            const std::vector<std::string>& args) {
+                            const std::vector<std::string>& args, const std::string& logPath) {
     std::vector<std::string> argv{binary};
     argv.insert(argv.end(), args.begin(), args.end());
-    program_ = spawn(argv, workingDir, display(), "/tmp/rovanta-e2e-game.log");
+    program_ = spawn(argv, workingDir, display(), logPath);
     return program_ > 0;
 }
 

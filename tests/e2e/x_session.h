@@ -24,8 +24,10 @@ class XSession {
 public:
     ~XSession();
     bool startServer();
+    // The program's standard output and error go to `logPath`.
     bool startProgram(const std::string& binary, const std::string& workingDir,
-                      const std::vector<std::string>& args);
+                      const std::vector<std::string>& args,
+                      const std::string& logPath = "/tmp/rovanta-e2e-game.log");
     bool findWindow(const std::string& title, double timeoutSeconds);
     WindowGeometry geometry() const;
     bool key(const std::string& keyName);  // press and release

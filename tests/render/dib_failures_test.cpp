@@ -46,9 +46,10 @@ TEST(DibFailures, DirectoryIsReportedAsAFileThatCannotBeOpened) {
 }
 
 TEST(DibFailures, BackslashesInNamesActAsSeparators) {
-  std::string dir = ::testing::TempDir();
-  std::string written = writeTempFile("sep.bmp", bmpFile(small24()));
-  std::string windowsStyle = dir + ".\\" + written.substr(dir.size());
+  // The file just written, named through "\.\" instead of its last "/".
+  const std::string path = writeTempFile("sep.bmp", bmpFile(small24()));
+  const size_t slash = path.rfind('/');
+  std::string windowsStyle = path.substr(0, slash) + "\\.\\" + path.substr(slash + 1);
   RgbImage* image = nullptr;
   EXPECT_EQ(loadAndCaptureError(windowsStyle, &image), "");
   ASSERT_NE(image, nullptr);

@@ -15,7 +15,7 @@ void put32(std::vector<uint8_t>& b, uint32_t v) {
   put16(b, v >> 16);
 }
 
-std::vector<uint8_t> headers(const Canvas& c, uint32_t imageBytes) {
+std::vector<uint8_t> headers(const Canvas& c, uint32_t imageBytes, uint32_t pixelsPerMetre) {
   std::vector<uint8_t> b{'B', 'M'};
   put32(b, 54 + imageBytes);
   put32(b, 0);
@@ -25,15 +25,15 @@ std::vector<uint8_t> headers(const Canvas& c, uint32_t imageBytes) {
   put32(b, c.height);
   put16(b, 1);
   put16(b, 24);
-  for (uint32_t v : {0u, imageBytes, 2835u, 2835u, 0u, 0u}) put32(b, v);
+  for (uint32_t v : {0u, imageBytes, pixelsPerMetre, pixelsPerMetre, 0u, 0u}) put32(b, v);
   return b;
 }
 
 }  // namespace
 
-bool writeBmp24(const std::string& path, const Canvas& c) {
+bool writeBmp24(const std::string& path, const Canvas& c, int pixelsPerMetre) {
   uint32_t stride = (c.width * 3 + 3) & ~3u;
-  std::vector<uint8_t> file = headers(c, stride * c.height);
+  std::vector<uint8_t> file = headers(c, stride * c.height, static_cast<uint32_t>(pixelsPerMetre));
   for (int y = c.height - 1; y >= 0; --y) {
     size_t rowStart = file.size();
     for (int x = 0; x < c.width; ++x) {

@@ -5,4 +5,5 @@
 
 // Writes an uncompressed 24-bit bitmap with the usual 54-byte headers,
 // bottom row first, rows padded to 4 bytes. False when the file cannot be written.
-bool writeBmp24(const std::string& path, const Canvas& canvas);
+// `pixelsPerMetre` is the print resolution stored in the header (2835 is 72 dpi).
+bool writeBmp24(const std::string& path, const Canvas& canvas, int pixelsPerMetre = 2835);

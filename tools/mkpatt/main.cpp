@@ -5,6 +5,7 @@
 #include <string>
 
 #include "image_file.h"
+#include "photo_main.h"
 #include "synthcam.h"
 #include "tracking/pattern.h"
 
@@ -13,6 +14,7 @@ namespace {
 const char* const kUsage =
     "usage: rovanta-mkpatt PICTURE.ppm OUT.patt\n"
     "       rovanta-mkpatt --default-marker OUT.ppm [SIDE]\n"
+    "       rovanta-mkpatt --photo IMAGE... --camera CAMERA.dat OUT.patt\n"
     "PICTURE is the whole square marker including its black border (a quarter of the side on\n"
     "each side); the pattern is taken from the inner half, in the four quarter turns.\n";
 
@@ -47,6 +49,7 @@ int makePattern(const std::string& input, const std::string& output) {
 }  // namespace
 
 int main(int argc, char** argv) {
+    if (asksForPhotoPattern(argc, argv)) return photoPatternMain(argc, argv);
     if (argc >= 3 && std::string(argv[1]) == "--default-marker" && argc <= 4)
         return writeDefaultMarker(argv[2], argc == 4 ? std::atoi(argv[3]) : 256);
     if (argc == 3 && argv[1][0] != '-') return makePattern(argv[1], argv[2]);

@@ -43,6 +43,18 @@ SynthPicture secondMarkerPicture(int size) {
     return p;
 }
 
+SynthPicture chessboardPicture(int cols, int rows) {
+    SynthPicture p;
+    p.size = (cols > rows ? cols : rows) + 3;
+    p.rgb.assign(static_cast<size_t>(p.size) * p.size * 3, 255);
+    int left = (p.size - cols - 1) / 2, top = (p.size - rows - 1) / 2;  // centred as far as whole squares allow
+    for (int y = top; y <= top + rows; y++)
+        for (int x = left; x <= left + cols; x++)
+            if ((x - left + y - top) % 2 == 0)
+                for (int c = 0; c < 3; c++) p.rgb[(y * p.size + x) * 3 + c] = 0;
+    return p;
+}
+
 void makePatternValues(const SynthPicture& picture, uint8_t values[kPatternFileValues]) {
     const int n = picture.size, samples = 8;
     for (int d = 0; d < 4; d++) {

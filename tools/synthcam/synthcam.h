@@ -61,6 +61,11 @@ SynthPicture defaultMarkerPicture(int size = 64);
 // Another distinct picture, for tests with several patterns.
 SynthPicture secondMarkerPicture(int size = 64);
 
+// A chessboard of cols x rows inner corners, one picture pixel per square,
+// centred on white with at least one square of margin; its square side is the
+// picture's width / `size`, where `size` is max(cols, rows) + 3.
+SynthPicture chessboardPicture(int cols, int rows);
+
 // Pose of a marker seen from `distance` along the camera axis, tilted about its x axis by
 // `tiltDeg`, turned about its y axis by `yawDeg` and in its own plane by `spinDeg`; its centre
 // sits at camera (offsetX, offsetY, distance).

@@ -1,0 +1,140 @@
+// The game on a live camera without hardware: an FFmpeg filter graph sends a
+// rendered 1280x720 picture of the marker through the camera path; the window,
+// its textures and the tracker must all take the HD frame, and the marker's
+// outline (debug mode) must land where the marker is.
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <cmath>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "common/scratch_dir.h"
+#include "image_file.h"
+#include "synthcam.h"
+#include "x_session.h"
+
+namespace {
+
+const std::string kDemoDir = ROVANTA_DEMO_DIR;
+constexpr int kWidth = 1280, kHeight = 720;
+
+std::string readFile(const std::string& path) {
+    std::ifstream in(path);
+    std::stringstream s;
+    s << in.rdbuf();
+    return s.str();
+}
+
+// The demo scene on the camera, with a camera file made for HD frames.
+bool writeScene(const std::string& path, const std::string& cameraFile) {
+    std::istringstream demo(readFile(kDemoDir + "/Scene.txt"));
+    std::ofstream out(path);
+    for (std::string line; std::getline(demo, line);) {
+        if (line.rfind("VIDEO ", 0) == 0) line = "VIDEO CAMERA";
+        if (line.rfind("CAMERA ", 0) == 0) line = "CAMERA " + cameraFile;
+        out << line << "\n";
+    }
+    return static_cast<bool>(out);
+}
+
+// Renders the marker and returns its ideal corners (x, y) x 4.
+std::vector<double> writeMarkerFrame(const std::string& path, const CameraIntrinsics& cam) {
+    SynthPicture picture = defaultMarkerPicture(256);
+    SynthMarker m;
+    m.picture = &picture;
+    makeMarkerPose(500, 30, 10, 20, 0, 40, m.pose);
+    SynthOptions o;
+    o.supersample = 2;
+    SynthFrame f;
+    if (renderSynthFrame(cam, &m, 1, o, &f) != 0) return {};
+    RgbPicture out{f.width, f.height, std::vector<uint8_t>(static_cast<size_t>(f.width) * f.height * 3)};
+    for (size_t i = 0; i < out.rgb.size() / 3; ++i)
+        for (int c = 0; c < 3; ++c) out.rgb[3 * i + c] = f.bgrx[4 * i + 2 - c];
+    return writePpm(path, out) ? f.idealCorners[0] : std::vector<double>{};
+}
+
+bool redNear(const Screenshot& shot, const WindowGeometry& g, double x, double y) {
+    for (int dy = -2; dy <= 2; ++dy)
+        for (int dx = -2; dx <= 2; ++dx) {
+            int u = static_cast<int>(std::lround(x)) + dx, v = static_cast<int>(std::lround(y)) + dy;
+            if (u < 0 || v < 0 || u >= g.width || v >= g.height) continue;
+            const uint8_t* p = shot.pixel(g.x + u, g.y + v);
+            if (p[0] > 180 && p[1] < 80 && p[2] < 80) return true;
+        }
+    return false;
+}
+
+// Points along the four sides of the marker where the debug outline is drawn.
+int outlinePointsShown(const Screenshot& shot, const WindowGeometry& g, const std::vector<double>& c) {
+    int shown = 0;
+    for (int k = 0; k < 4; ++k)
+        for (int i = 1; i <= 5; ++i) {
+            double t = i / 6.0;
+            double x = c[2 * k] + t * (c[2 * ((k + 1) % 4)] - c[2 * k]);
+            double y = c[2 * k + 1] + t * (c[2 * ((k + 1) % 4) + 1] - c[2 * k + 1]);
+            shown += redNear(shot, g, x, y);
+        }
+    return shown;
+}
+
+TEST(LiveCamera, HdTestSourceIsShownAndTrackedInTheGame) {
+    std::string missing;
+    if (!toolsAvailable(&missing)) GTEST_SKIP() << missing << " is not installed";
+    ScratchDir dir;
+    ASSERT_TRUE(dir.ok());
+    CameraIntrinsics cam = makeWebcamIntrinsics(kWidth, kHeight);
+    ASSERT_EQ(saveCameraParams(dir.file("hd.dat").c_str(), &cam, 1), 0);
+    std::vector<double> corners = writeMarkerFrame(dir.file("frame.ppm"), cam);
+    ASSERT_EQ(corners.size(), 8u);
+    ASSERT_TRUE(writeScene(dir.file("Scene.txt"), dir.file("hd.dat")));
+    const std::string source = "lavfi:movie=" + dir.file("frame.ppm") + ",loop=loop=-1:size=1,setpts=N/(15*TB),realtime";
+
+    XSession x;
+    ASSERT_TRUE(x.startServer());
+    ASSERT_TRUE(x.startProgram(ROVANTA_GAME_PATH, kDemoDir,
+                               {"-debug", "-s", dir.file("Scene.txt"), "--camera-device", source, "--camera-size",
+                                "1280x720"},
+                               dir.file("game.log")));
+    ASSERT_TRUE(x.findWindow("Rovanta v0.0.0.1", 30.0)) << readFile(dir.file("game.log"));
+    const WindowGeometry g = x.geometry();
+    EXPECT_EQ(g.width, kWidth);
+    EXPECT_EQ(g.height, kHeight);
+    ASSERT_TRUE(x.key("r"));
+    int shown = 0;
+    for (int attempt = 0; attempt < 20 && shown < 18; ++attempt) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(500));
+        Screenshot shot;
+        ASSERT_TRUE(x.screenshot(&shot));
+        shown = outlinePointsShown(shot, g, corners);
+    }
+    EXPECT_GE(shown, 18) << "of 20 points on the marker's sides the outline covers";
+    ASSERT_TRUE(x.key("Escape"));
+    EXPECT_EQ(x.waitForExit(20.0), 0);
+    const std::string log = readFile(dir.file("game.log"));
+    EXPECT_NE(log.find("Image size (x,y) = (1280,720)"), std::string::npos) << log;
+    EXPECT_EQ(log.find("measured at"), std::string::npos) << "a camera file of the frames' shape: " << log;
+}
+
+TEST(LiveCamera, UnknownCameraEndsStartUpNamingTheCamerasThereAre) {
+    std::string missing;
+    if (!toolsAvailable(&missing)) GTEST_SKIP() << missing << " is not installed";
+    ScratchDir dir;
+    ASSERT_TRUE(dir.ok());
+    ASSERT_TRUE(writeScene(dir.file("Scene.txt"), "camera/camera_para.dat"));
+    XSession x;
+    ASSERT_TRUE(x.startServer());
+    ASSERT_TRUE(x.startProgram(ROVANTA_GAME_PATH, kDemoDir,
+                               {"-s", dir.file("Scene.txt"), "--camera-device", "/nonexistent/video7"},
+                               dir.file("game.log")));
+    EXPECT_EQ(x.waitForExit(30.0), 1);
+    const std::string log = readFile(dir.file("game.log"));
+    EXPECT_NE(log.find("/nonexistent/video7"), std::string::npos) << log;
+    EXPECT_NE(log.find("camera"), std::string::npos) << log;
+    EXPECT_NE(log.find("rovanta: cannot open the video source"), std::string::npos) << log;
+}
+
+}  // namespace

@@ -1,0 +1,181 @@
+// rovanta-calibrate: measures a webcam from views of a printed chessboard and
+// writes the camera file the game and the tools read.
+#include <opencv2/imgcodecs.hpp>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "board_corners.h"
+#include "board_print.h"
+#include "calibrate_options.h"
+#include "camera_fit.h"
+#include "image_file.h"
+#include "tracking/camera.h"
+#ifdef ROVANTA_CALIBRATE_VIDEO
+#include "app/video/video_decoder.h"
+#endif
+
+namespace {
+
+constexpr double kWarnRms = 0.5;
+constexpr int kWarnViews = 6;
+constexpr int kMinViews = 3;
+constexpr size_t kMaxViews = 60;  // more add time, hardly accuracy
+
+struct View {
+    std::string name;
+    std::vector<ImagePoint> corners;
+};
+
+struct Views {
+    std::vector<View> list;
+    int width = 0, height = 0;
+};
+
+int fail(const std::string& message) {
+    std::fprintf(stderr, "rovanta-calibrate: %s\n", message.c_str());
+    return 1;
+}
+
+void skip(const std::string& name, const std::string& why) {
+    std::fprintf(stderr, "%s: %s; skipped\n", name.c_str(), why.c_str());
+}
+
+// PPM and BMP through the project's reader, other formats (JPEG, PNG) through OpenCV.
+bool loadPicture(const std::string& path, RgbPicture* picture, std::string* error) {
+    if (readImageFile(path, picture, error)) return true;
+    cv::Mat bgr = cv::imread(path, cv::IMREAD_COLOR);
+    if (bgr.empty()) return false;
+    picture->width = bgr.cols;
+    picture->height = bgr.rows;
+    picture->rgb.resize(static_cast<size_t>(bgr.cols) * bgr.rows * 3);
+    for (int y = 0; y < bgr.rows; ++y)
+        for (int x = 0; x < bgr.cols; ++x)
+            for (int c = 0; c < 3; ++c)
+                picture->rgb[(static_cast<size_t>(y) * bgr.cols + x) * 3 + c] = bgr.at<cv::Vec3b>(y, x)[2 - c];
+    return true;
+}
+
+void addView(const std::string& name, const RgbPicture& picture, const CalibrateOptions& o, Views* views) {
+    if (views->width == 0) views->width = picture.width, views->height = picture.height;
+    if (picture.width != views->width || picture.height != views->height) {
+        skip(name, std::to_string(picture.width) + "x" + std::to_string(picture.height) + ", not " +
+                       std::to_string(views->width) + "x" + std::to_string(views->height) + " as the first view");
+        return;
+    }
+    View view{name, {}};
+    if (!findBoardCorners(picture, o.cols, o.rows, &view.corners)) {
+        skip(name, "no " + std::to_string(o.cols) + "x" + std::to_string(o.rows) + " chessboard found");
+        return;
+    }
+    views->list.push_back(view);
+}
+
+void addImages(const CalibrateOptions& o, Views* views) {
+    for (const std::string& path : o.images) {
+        RgbPicture picture;
+        std::string error;
+        if (!loadPicture(path, &picture, &error)) skip(path, error.empty() ? "cannot read" : error);
+        else addView(path, picture, o, views);
+    }
+}
+
+#ifdef ROVANTA_CALIBRATE_VIDEO
+RgbPicture pictureFromFrame(const std::vector<unsigned char>& bgrx, int width, int height) {
+    RgbPicture p{width, height, std::vector<uint8_t>(static_cast<size_t>(width) * height * 3)};
+    for (size_t i = 0; i < p.rgb.size() / 3; ++i)
+        for (int c = 0; c < 3; ++c) p.rgb[3 * i + c] = bgrx[4 * i + 2 - c];
+    return p;
+}
+
+bool addVideo(const CalibrateOptions& o, Views* views, std::string* error) {
+    VideoDecoder* d = decoderOpenFile(o.video, error);
+    if (d == nullptr) return false;
+    int width = decoderWidth(d), height = decoderHeight(d);
+    std::vector<unsigned char> frame(static_cast<size_t>(width) * height * 4);
+    DecodeStatus s;
+    for (int index = 0; (s = decoderNextFrame(d, frame.data(), error)) == DecodeStatus::Frame; ++index)
+        if (index % o.every == 0)
+            addView(o.video + " frame " + std::to_string(index), pictureFromFrame(frame, width, height), o, views);
+    decoderClose(d);
+    return s != DecodeStatus::Error;
+}
+#else
+bool addVideo(const CalibrateOptions&, Views*, std::string* error) {
+    *error = "this build has no video layer";
+    return false;
+}
+#endif
+
+// Evenly spread views when a video gave more than the fit needs.
+void thinOut(Views* views) {
+    if (views->list.size() <= kMaxViews) return;
+    std::vector<View> kept;
+    for (size_t i = 0; i < kMaxViews; ++i) kept.push_back(views->list[i * views->list.size() / kMaxViews]);
+    std::fprintf(stderr, "using %zu of %zu views, evenly spread\n", kMaxViews, views->list.size());
+    views->list.swap(kept);
+}
+
+// Radial distortion of this model turns back on itself beyond two thirds of
+// 1 / sqrt(3 p) from its centre; the picture's corners must lie inside that.
+bool foldsInsidePicture(const CameraIntrinsics& c) {
+    double p = c.distortion[2] / 1e8;
+    if (p <= 0.0) return false;
+    double fold = 2.0 / 3.0 / std::sqrt(3.0 * p), farthest = 0.0;
+    for (double x : {0.0, static_cast<double>(c.width)})
+        for (double y : {0.0, static_cast<double>(c.height)})
+            farthest = std::max(farthest, std::hypot(x - c.distortion[0], y - c.distortion[1]));
+    return farthest >= fold;
+}
+
+void report(const Views& views, const CameraFit& fit) {
+    for (size_t v = 0; v < views.list.size(); ++v)
+        std::printf("%s: %.3f px\n", views.list[v].name.c_str(), fit.viewRms[v]);
+    std::printf("RMS reprojection error: %.3f px over %zu views\n", fit.rms, views.list.size());
+    if (fit.rms > kWarnRms)
+        std::fprintf(stderr, "warning: the RMS error is above %.1f px: drop the views with the largest errors, "
+                             "keep the board flat and the pictures sharp\n", kWarnRms);
+    if (static_cast<int>(views.list.size()) < kWarnViews)
+        std::fprintf(stderr, "warning: only %zu usable views; %d or more, with the board tilted in different "
+                             "directions and reaching the picture's corners, give a better camera file\n",
+                     views.list.size(), kWarnViews);
+    if (foldsInsidePicture(fit.camera))
+        std::fprintf(stderr, "warning: the lens bends the picture's corners more than this camera model can "
+                             "describe; the tracker will be off near the corners\n");
+    printCameraParams(&fit.camera);
+}
+
+int calibrate(const CalibrateOptions& o) {
+    Views views;
+    addImages(o, &views);
+    std::string error;
+    if (!o.video.empty() && !addVideo(o, &views, &error)) return fail(o.video + ": " + error);
+    thinOut(&views);
+    if (views.list.size() < static_cast<size_t>(kMinViews))
+        return fail("only " + std::to_string(views.list.size()) + " usable views of the board; at least " +
+                    std::to_string(kMinViews) + " are needed");
+    std::vector<std::vector<ImagePoint>> corners;
+    for (const View& v : views.list) corners.push_back(v.corners);
+    CameraFit fit;
+    if (!fitCamera(corners, BoardShape{o.cols, o.rows, o.square}, views.width, views.height, &fit, &error))
+        return fail(error);
+    report(views, fit);
+    if (saveCameraParams(o.out.c_str(), &fit.camera, 1) < 0) return fail(o.out + ": cannot write");
+    std::printf("wrote %s\n", o.out.c_str());
+    return 0;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    CalibrateOptions options;
+    if (std::optional<int> status = parseCalibrateOptions(argc, argv, &options)) return *status;
+    if (!options.printBoard.empty()) {
+        std::string error = writeBoardBitmap(options.printBoard, options.cols, options.rows, options.square);
+        return error.empty() ? 0 : fail(error);
+    }
+    return calibrate(options);
+}

@@ -1,0 +1,120 @@
+#include "photo_main.h"
+
+#include <CLI/CLI.hpp>
+
+#include <cstdio>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "image_file.h"
+#include "photo_pattern.h"
+#include "tracking/camera.h"
+
+namespace {
+
+struct PhotoOptions {
+    std::vector<std::string> files;  // the photos, then the pattern file to write
+    std::string camera;
+    int threshold = -1;  // -1: try the usual threshold, then others
+};
+
+int fail(const std::string& message) {
+    std::fprintf(stderr, "rovanta-mkpatt: %s\n", message.c_str());
+    return 1;
+}
+
+// Halves the frame (2 x 2 averages) in place.
+void halve(std::vector<uint8_t>& bgrx, int* width, int* height) {
+    int w = *width / 2, h = *height / 2;
+    std::vector<uint8_t> out(static_cast<size_t>(w) * h * 4);
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x)
+            for (int c = 0; c < 4; ++c) {
+                auto at = [&](int dx, int dy) { return bgrx[((static_cast<size_t>(2 * y + dy)) * *width + 2 * x + dx) * 4 + c]; };
+                out[(static_cast<size_t>(y) * w + x) * 4 + c] = static_cast<uint8_t>((at(0, 0) + at(1, 0) + at(0, 1) + at(1, 1) + 2) / 4);
+            }
+    bgrx.swap(out);
+    *width = w, *height = h;
+}
+
+// Installs the camera for the photo's size; a photo larger than the tracker
+// takes is halved until it fits, as a camera of lower resolution would see it.
+bool installCamera(const CameraIntrinsics& camera, std::vector<uint8_t>& bgrx, int* width, int* height,
+                   std::string* error) {
+    for (;;) {
+        CameraIntrinsics resized;
+        if (resizeCameraParams(&camera, *width, *height, &resized) < 0) {
+            *error = "the camera file has a width of 0";
+            return false;
+        }
+        if (setTrackerCameraParams(&resized) == 0) return true;
+        if (*width < 4 || *height < 4) {
+            *error = "the tracker cannot take this photo";
+            return false;
+        }
+        halve(bgrx, width, height);
+    }
+}
+
+int samplePhoto(const std::string& path, const CameraIntrinsics& camera, int threshold, PhotoSample* sample) {
+    RgbPicture picture;
+    std::string error;
+    if (!readImageFile(path, &picture, &error)) return fail(path + ": " + error);
+    std::vector<uint8_t> frame = toBgrx(picture);
+    int width = picture.width, height = picture.height;
+    if (!installCamera(camera, frame, &width, &height, &error)) return fail(path + ": " + error);
+    if (!samplePhotoMarker(frame.data(), threshold, sample))
+        return fail(path + ": no marker-like square found (a dark square border around a picture, whole in the photo)");
+    std::printf("%s: marker square of %d pixels found at threshold %d\n", path.c_str(), sample->area,
+                sample->threshold);
+    return 0;
+}
+
+int makePhotoPattern(const PhotoOptions& o) {
+    CameraIntrinsics camera;
+    if (loadCameraParams(o.camera.c_str(), 1, &camera) < 0)
+        return fail("Camera parameter load error !! (" + o.camera + ")");
+    PatternAverage average;
+    for (size_t i = 0; i + 1 < o.files.size(); ++i) {
+        PhotoSample sample;
+        if (int status = samplePhoto(o.files[i], camera, o.threshold, &sample)) return status;
+        addToAverage(sample, &average);
+    }
+    uint8_t values[kPatternFileValues];
+    averageToPatternValues(average, values);
+    const std::string& out = o.files.back();
+    if (savePatternFile(out.c_str(), values) < 0) return fail(out + ": cannot write");
+    std::printf("wrote %s from %d photos\n", out.c_str(), average.count);
+    return 0;
+}
+
+}  // namespace
+
+bool asksForPhotoPattern(int argc, char** argv) {
+    for (int i = 1; i < argc; ++i)
+        if (std::strcmp(argv[i], "--photo") == 0) return true;
+    return false;
+}
+
+int photoPatternMain(int argc, char** argv) {
+    CLI::App app("usage: rovanta-mkpatt --photo IMAGE... --camera CAMERA.dat [--threshold N] OUT.patt\n"
+                 "Makes a pattern file from photographs of a printed marker (PPM or BMP): the tracker finds\n"
+                 "the marker in each, samples it as it does while tracking, and the photos are averaged.\n"
+                 "The top of the first photo is the top of the pattern.",
+                 "rovanta-mkpatt");
+    PhotoOptions o;
+    bool photo = false;
+    app.add_flag("--photo", photo, "make the pattern from photographs")->required();
+    app.add_option("--camera", o.camera, "camera file of the camera that took the photos")->required();
+    app.add_option("--threshold", o.threshold, "darkness threshold (default: 100, then others until found)")
+        ->check(CLI::Range(0, 255));
+    app.add_option("FILES", o.files, "IMAGE... OUT.patt")->required();
+    try {
+        app.parse(argc, argv);
+        if (o.files.size() < 2) throw CLI::ValidationError("give at least one IMAGE and then OUT.patt");
+    } catch (const CLI::ParseError& e) {
+        return app.exit(e) == 0 ? 0 : 2;
+    }
+    return makePhotoPattern(o);
+}
