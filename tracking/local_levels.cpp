@@ -6,7 +6,7 @@
 namespace {
 
 // Work areas reused from frame to frame.
-std::vector<int> low, high, spreadLow, spreadHigh;
+std::vector<int> low, high;
 
 // Darkest and brightest channel sum of every tile, sampling every other pixel of every other row.
 void tileExtremes(const uint8_t* frame, int width, int height, const ThresholdMap& map) {
@@ -32,26 +32,31 @@ void tileExtremes(const uint8_t* frame, int width, int height, const ThresholdMa
     }
 }
 
-// 3 x 3 minimum (or maximum, with `better` = greater) of a tile grid, one direction at a time.
+// One pass of a 3-wide minimum (or maximum, with `better` = greater) along rows (step 1) or
+// columns (step = columns) of a tile grid.
 template <typename Better>
-void spread(const std::vector<int>& in, int columns, int rows, std::vector<int>& out, Better better) {
-    std::vector<int>& across = out;
-    across.resize(in.size());
+void spreadAlong(const std::vector<int>& in, int columns, int rows, bool alongRows, std::vector<int>& out,
+                 Better better) {
+    out.resize(in.size());
+    const int step = alongRows ? 1 : columns;
     for (int r = 0; r < rows; r++)
         for (int c = 0; c < columns; c++) {
-            int v = in[r * columns + c];
-            if (c > 0 && better(in[r * columns + c - 1], v)) v = in[r * columns + c - 1];
-            if (c + 1 < columns && better(in[r * columns + c + 1], v)) v = in[r * columns + c + 1];
-            across[r * columns + c] = v;
+            const int i = r * columns + c;
+            const bool hasBefore = alongRows ? c > 0 : r > 0;
+            const bool hasAfter = alongRows ? c + 1 < columns : r + 1 < rows;
+            int v = in[i];
+            if (hasBefore && better(in[i - step], v)) v = in[i - step];
+            if (hasAfter && better(in[i + step], v)) v = in[i + step];
+            out[i] = v;
         }
-    std::vector<int> rowsDone(across);
-    for (int r = 0; r < rows; r++)
-        for (int c = 0; c < columns; c++) {
-            int v = rowsDone[r * columns + c];
-            if (r > 0 && better(rowsDone[(r - 1) * columns + c], v)) v = rowsDone[(r - 1) * columns + c];
-            if (r + 1 < rows && better(rowsDone[(r + 1) * columns + c], v)) v = rowsDone[(r + 1) * columns + c];
-            out[r * columns + c] = v;
-        }
+}
+
+// 3 x 3 minimum or maximum of a tile grid, in place.
+template <typename Better>
+void spread(std::vector<int>& grid, int columns, int rows, Better better) {
+    static std::vector<int> across;
+    spreadAlong(grid, columns, rows, true, across, better);
+    spreadAlong(across, columns, rows, false, grid, better);
 }
 
 }  // namespace
@@ -61,10 +66,11 @@ int localTileSize(int width) { return width < 1200 ? 8 : width < 2400 ? 16 : 32;
 void buildLocalLevels(const uint8_t* frame, int width, int height, const LocalLevelRule& rule, ThresholdMap* map) {
     map->resize(width, height, rule.tileSize > 0 ? rule.tileSize : localTileSize(width));
     tileExtremes(frame, width, height, *map);
-    spread(low, map->columns, map->rows, spreadLow, [](int a, int b) { return a < b; });
-    spread(high, map->columns, map->rows, spreadHigh, [](int a, int b) { return a > b; });
+    // Spread over each tile's neighbours: a tile wholly inside a dark border still sees the light around it.
+    spread(low, map->columns, map->rows, [](int a, int b) { return a < b; });
+    spread(high, map->columns, map->rows, [](int a, int b) { return a > b; });
     for (size_t t = 0; t < map->limits.size(); t++) {
-        const int darkest = spreadLow[t], brightest = spreadHigh[t], contrast = brightest - darkest;
+        const int darkest = low[t], brightest = high[t], contrast = brightest - darkest;
         const bool flat = contrast < rule.minContrast || contrast < rule.minRelativeContrast * brightest;
         map->limits[t] = flat ? rule.flatLimit : darkest + static_cast<int>(rule.share * contrast);
     }
