@@ -1,6 +1,6 @@
 #include "app/camera_options.h"
 
-#include <CLI/CLI.hpp>
+#include "command_line_glue.h"
 
 #include <vector>
 
@@ -26,26 +26,10 @@ void addCameraOptions(CLI::App& app, CameraOptions& o) {
                    "camera to open, e.g. /dev/video2 (default: the first camera)")
         ->type_name("PATH");
     addFrameSize(app, o.request);
-    app.add_option("--camera-fps", o.request.fps,
-                   "frame rate to ask the camera for (the nearest offered one is taken)")
-        ->check(CLI::Range(1.0, 240.0))
+    addNumber(app, "--camera-fps", o.request.fps, {1.0, 240.0},
+              "frame rate to ask the camera for (the nearest offered one is taken)")
         ->type_name("N");
     app.add_flag("--list-cameras", o.listCameras, "print the cameras and the sizes and rates they offer, then exit");
-}
-
-std::optional<int> readCameraOptions(int argc, const char* const* argv, CameraOptions& options) {
-    CLI::App app("Augmented-reality table-top car race.\n"
-                 "usage: rovanta [-debug] [-s SCENE] [-about] [OPTIONS]",
-                 "rovanta");
-    app.set_help_flag("--help", "print this help and exit");
-    app.allow_extras();
-    addCameraOptions(app, options);
-    try {
-        app.parse(argc, argv);
-    } catch (const CLI::ParseError& e) {
-        return app.exit(e) == 0 ? 0 : 2;
-    }
-    return std::nullopt;
 }
 
 std::string cameraListing() {

@@ -3,7 +3,6 @@
 // listing of the cameras there are. The scene's "VIDEO CAMERA" line stays as
 // it is; these only say how that camera is opened.
 
-#include <optional>
 #include <string>
 
 #include "app/video/camera_modes.h"
@@ -17,13 +16,9 @@ struct CameraOptions {
     bool listCameras = false;
 };
 
-// --camera-device PATH, --camera-size WxH, --camera-fps N, --list-cameras.
+// --camera-device PATH, --camera-size WxH, --camera-fps N, --list-cameras
+// (read with the game's other extra options, app/game_options.h).
 void addCameraOptions(CLI::App& app, CameraOptions& options);
-
-// Reads the camera options from the whole command line, letting every other
-// argument through. Returns the status to end with when the game should not
-// start: 0 after --help, 2 after a bad value.
-std::optional<int> readCameraOptions(int argc, const char* const* argv, CameraOptions& options);
 
 // The cameras there are and what they offer, for --list-cameras.
 std::string cameraListing();

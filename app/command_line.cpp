@@ -26,8 +26,6 @@ CommandLine parseCommandLine(int argc, const char* const* argv) {
             }
         }
         if (startsWith(argument, "-about")) result.showAbout = true;
-        if (std::strcmp(argument, "-fixed-threshold") == 0 || std::strcmp(argument, "--fixed-threshold") == 0)
-            result.fixedThreshold = true;
     }
     return result;
 }

@@ -5,6 +5,7 @@
 
 #include "app/game.h"
 #include "app/game_state.h"
+#include "app/held_keys.h"
 #include "app/screen_state.h"
 #include "app/video/video.h"
 #include "display/camera_projection.h"
@@ -24,6 +25,10 @@
 namespace {
 
 using Clock = std::chrono::steady_clock;
+
+int64_t nowNanoseconds() {
+    return std::chrono::duration_cast<std::chrono::nanoseconds>(Clock::now().time_since_epoch()).count();
+}
 
 double secondsSince(Clock::time_point start) {
     return std::chrono::duration<double>(Clock::now() - start).count();
@@ -131,6 +136,7 @@ void handleNewFrame(unsigned char* frame) {
 }  // namespace
 
 void runFrame() {
+    settleReleases(theKeyFilter, theKeys);
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
     const ScreenState state =
         screenStateOf(theGame.showTitle, theWorld.playerLap, theWorld.opponentLaps);
@@ -163,7 +169,7 @@ void drawRaceView() {
     glMatrixMode(GL_MODELVIEW);
     glLoadMatrixd(m);
     if (theGame.debugMode) drawWorldAxes();
-    updateAndDrawWorld(theGame.debugMode);
+    updateAndDrawWorld(theGame.debugMode, stepsDue(theGame.pacer, nowNanoseconds()));
     glDisable(GL_DEPTH_TEST);
 }
 

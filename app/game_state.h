@@ -1,6 +1,8 @@
 #pragma once
 // The application's own state, alive for the whole run.
+#include "app/game_options.h"
 #include "app/hud_text.h"
+#include "app/step_pacer.h"
 #include "tracking/camera.h"
 
 struct FrameTimings {
@@ -23,6 +25,7 @@ struct GameState {
     int patternId = -1;
     int frameCounter = 0;
     FpsMeter fps;
+    StepPacer pacer;
     const unsigned char* lastFrame = nullptr;
     double markerWidth = 80.0;
     double markerCentre[2] = {0.0, 0.0};
@@ -32,6 +35,7 @@ struct GameState {
     unsigned char* loseImage = nullptr;
     CameraIntrinsics camera{};
     FrameTimings* timings = nullptr;  // set by the frame benchmark
+    GameOptions options;              // the options beyond the classic three
 };
 
 extern GameState theGame;

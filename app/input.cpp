@@ -6,15 +6,30 @@
 
 #include "app/game.h"
 #include "app/game_state.h"
+#include "app/held_keys.h"
 #include "app/video/video.h"
 #include "world/keys.h"
 #include "world/world.h"
 
-void onSpecialKeyDown(int key, int, int) { setKeyHeld(theKeys, key, true); }
+void onSpecialKeyDown(int key, int, int) { pressKey(theKeyFilter, theKeys, key); }
 
-void onSpecialKeyUp(int key, int, int) { setKeyHeld(theKeys, key, false); }
+void onSpecialKeyUp(int key, int, int) { releaseKey(theKeyFilter, key); }
 
+namespace {
+
+// In debug mode the new value is printed, for tuning detection to the lighting.
+void changeThreshold(int by) {
+    theGame.detectionThreshold += by;
+    if (!theGame.debugMode) return;
+    std::printf("Detection threshold %d\n", theGame.detectionThreshold);
+    std::fflush(stdout);
+}
+
+}  // namespace
+
+// Only + and - act on the keyboard's repeat of a held key.
 void onKeyDown(unsigned char key, int, int) {
+    if (isRepeatedPress(theKeyFilter, key) && key != '+' && key != '-') return;
     switch (key) {
         case 27:
             shutdownAndRelease();
@@ -24,15 +39,15 @@ void onKeyDown(unsigned char key, int, int) {
             theGame.showTitle = false;
             videoCapStart();
             break;
-        case '+': ++theGame.detectionThreshold; break;
-        case '-': --theGame.detectionThreshold; break;
+        case '+': changeThreshold(1); break;
+        case '-': changeThreshold(-1); break;
         case 'P':
         case 'p': theGame.debugMode = !theGame.debugMode; break;
         default: break;
     }
 }
 
-void onKeyUp(unsigned char, int, int) {}
+void onKeyUp(unsigned char key, int, int) { releaseCharacter(theKeyFilter, key); }
 
 namespace {
 

@@ -1,24 +1,47 @@
 #include <GL/glut.h>
 
+#include <unistd.h>
+
 #include <cstdio>
 #include <optional>
+#include <string>
 
 #include "app/camera_options.h"
 #include "app/command_line.h"
+#include "app/demo_folder.h"
 #include "app/game.h"
+#include "app/game_options.h"
 #include "app/game_state.h"
 #include "app/video/video.h"
 #include "display/gl_modes.h"
 
+namespace {
+
+// "--demo": the game runs in the demo folder, wherever it was started.
+bool enterDemoFolder() {
+    const std::string folder = findDemoFolder(runningProgramPath(), ROVANTA_BUILT_DEMO_DIR);
+    if (folder.empty()) {
+        std::fprintf(stderr, "rovanta: no demo folder with a Scene.txt (looked in share/rovanta/demo beside "
+                             "the program and in %s)\n", ROVANTA_BUILT_DEMO_DIR);
+        return false;
+    }
+    if (chdir(folder.c_str()) != 0) {
+        std::perror(("rovanta: " + folder).c_str());
+        return false;
+    }
+    return true;
+}
+
+}  // namespace
+
 int main(int argc, char** argv) {
-    // Before GLUT sees the arguments, so that --help and --list-cameras need no display.
-    CameraOptions camera;
-    if (const std::optional<int> status = readCameraOptions(argc, argv, camera)) return *status;
-    if (camera.listCameras) {
+    // Before GLUT sees the arguments, so that --help, --version and --list-cameras need no display.
+    if (const std::optional<int> status = readGameOptions(argc, argv, theGame.options)) return *status;
+    if (theGame.options.camera.listCameras) {
         std::fputs(cameraListing().c_str(), stdout);
         return 0;
     }
-    videoSetCameraRequest(camera.request);
+    videoSetCameraRequest(theGame.options.camera.request);
     glutInit(&argc, argv);
     glutInitDisplayMode(GLUT_DOUBLE | GLUT_ALPHA | GLUT_DEPTH);
     const CommandLine options = parseCommandLine(argc, argv);
@@ -26,13 +49,13 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "rovanta: %s\n", options.error.c_str());
         return 1;
     }
+    if (theGame.options.demo && !enterDemoFolder()) return 1;
     theGame.debugMode = options.debugMode;
-    theGame.automaticThreshold = !options.fixedThreshold;
+    theGame.automaticThreshold = !theGame.options.fixedThreshold;
     if (options.showAbout) std::fputs(aboutText(), stdout);
     initialiseGame(options.scenePath);
-    // The arrow keys are read as held or not once per step; the keyboard's
-    // auto-repeat would flicker them up and down while a key is held.
-    glutIgnoreKeyRepeat(1);
+    // The keyboard's auto-repeat stays on, so that + and - act on every press
+    // and repeat while held; held arrow keys are kept held by the input layer.
     glutSpecialFunc(onSpecialKeyDown);
     glutKeyboardUpFunc(onKeyUp);
     glutSpecialUpFunc(onSpecialKeyUp);

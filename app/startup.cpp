@@ -30,7 +30,10 @@ namespace {
 unsigned char* loadScreenImageOrExit(const char* path) {
     unsigned char* image = loadScreenImage(path);
     // The historical status for a missing screen image is -1 (255 to the shell).
-    if (!image) failStartup(std::string("cannot read the screen image ") + path, -1);
+    if (!image)
+        failStartup(std::string("cannot read the screen image ") + path +
+                        " (start the game in a scene folder, or as rovanta --demo)",
+                    -1);
     return image;
 }
 
@@ -40,7 +43,8 @@ void loadScene(const std::string& scenePath) {
 }
 
 void openVideo(int& width, int& height) {
-    if (videoOpen(theWorld.videoConfig.c_str()) < 0) failStartup("cannot open the video source");
+    if (videoOpen(theWorld.videoConfig.c_str()) < 0)
+        failStartup("cannot open the video source named at " + theWorld.videoLine);
     if (videoInqSize(&width, &height) < 0) failStartup("cannot read the video frame size");
     std::printf("Image size (x,y) = (%d,%d)\n", width, height);
 }

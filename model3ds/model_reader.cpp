@@ -66,7 +66,10 @@ void Model3ds::readMeshBlock(const ChunkRef& object) {
 }
 
 // A list never claims more elements than its chunk holds, so damaged counts
-// cannot invent elements.
+// cannot invent elements. The element that meets the end of the file still
+// enters, with 0 for what could not be read (the last bytes of a file are
+// never readable, so a list that ends the file would lose its last element);
+// none after it does.
 int Model3ds::countThatFits(int count, int elementSize, const ChunkRef& chunk) const {
   int64_t room = (int64_t{chunk.end} - position_) / elementSize;
   if (room < 0) room = 0;
@@ -77,8 +80,9 @@ void Model3ds::readVertexList(ModelMesh& mesh, const ChunkRef& chunk) {
   int count = countThatFits(readU16(), 12, chunk);
   for (int i = 0; i < count; ++i) {
     float v[3];
-    if (!readThree(v)) return;
+    bool complete = readThree(v);
     mesh.addVertex(v[0], v[1], v[2]);
+    if (!complete) return;
   }
 }
 
@@ -87,8 +91,8 @@ void Model3ds::readFaceList(ModelMesh& mesh, const ChunkRef& chunk) {
   for (int i = 0; i < count; ++i) {
     uint16_t a = readU16(), b = readU16(), c = readU16();
     readU16();  // edge visibility flags
-    if (readError_) return;
     mesh.addTriangle(a, b, c);
+    if (readError_) return;
   }
 }
 
@@ -96,8 +100,8 @@ void Model3ds::readUvList(ModelMesh& mesh, const ChunkRef& chunk) {
   int count = countThatFits(readU16(), 8, chunk);
   for (int i = 0; i < count; ++i) {
     float u = readFloat(), v = readFloat();
-    if (readError_) return;
     mesh.addUv(u, v);
+    if (readError_) return;
   }
 }
 

@@ -93,13 +93,18 @@ bool convertUncompressed(const DibSource& s, int64_t rows, PixelWriter& w) {
 }
 
 // Run-length streams: runs and absolute groups per row, with escape codes
-// 0 (end of row), 1 (end of picture) and 2 (move by dx, dy).
+// 0 (end of row), 1 (end of picture) and 2 (move by dx, dy). A stream that
+// stops early, with or without its end codes, keeps what it wrote (the rest
+// stays black); only one that wrote no pixel at all fails.
 class RleDecoder {
  public:
   RleDecoder(const DibSource& s, PixelWriter& w, bool nibbles)
       : s_(s), w_(w), nibbles_(nibbles), length_(s.bitsSize) {}
 
-  bool run() {
+  bool run() { return decode() || wrote_; }
+
+ private:
+  bool decode() {
     while (y_ < s_.height) {
       if (pos_ + 2 > length_) return false;
       unsigned count = s_.bits[pos_], value = s_.bits[pos_ + 1];
@@ -120,8 +125,10 @@ class RleDecoder {
     return true;
   }
 
- private:
-  void writeIndex(unsigned index) { w_.putIndex(s_, x_++, y_, index); }
+  void writeIndex(unsigned index) {
+    if (x_ >= 0 && x_ < s_.width) wrote_ = true;
+    w_.putIndex(s_, x_++, y_, index);
+  }
 
   void writeRun(unsigned count, unsigned value) {
     for (unsigned i = 0; i < count; ++i)
@@ -154,6 +161,7 @@ class RleDecoder {
   size_t pos_ = 0;
   int64_t x_ = 0;
   int64_t y_ = 0;
+  bool wrote_ = false;
 };
 
 bool formatIsConvertible(const DibSource& s) {

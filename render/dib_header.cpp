@@ -107,7 +107,8 @@ DibStatus parseDib(const unsigned char* data, size_t size, DibSource& out) {
   DibStatus status = readHeader(data, size, headerAt, out, count, entrySize);
   if (status != DibStatus::ok) return status;
 
-  size_t tableAt = headerAt + (entrySize == 3 ? kCoreHeaderSize : kInfoHeaderSize);
+  const size_t headersEnd = headerAt + (entrySize == 3 ? kCoreHeaderSize : kInfoHeaderSize);
+  size_t tableAt = headersEnd;
   if (entrySize == 4 && out.compression == kDibBitFields && !readMasks(data, size, tableAt, out))
     return DibStatus::conversionError;
   size_t tableBytes = count * entrySize;
@@ -115,8 +116,9 @@ DibStatus parseDib(const unsigned char* data, size_t size, DibSource& out) {
   readTable(data + tableAt, count, entrySize, out);
   fillDerivedFields(count, out);
 
+  // Pixel bits inside the headers (an offset of 0, say) are no picture.
   size_t bitsAt = fileHeader ? readLe32(data + 10) : tableAt + tableBytes;
-  if (bitsAt > size) return DibStatus::conversionError;
+  if (bitsAt > size || bitsAt < headersEnd) return DibStatus::conversionError;
   out.bits = data + bitsAt;
   out.bitsSize = size - bitsAt;
   return DibStatus::ok;

@@ -31,9 +31,10 @@ RgbImage* decodeDib(const std::vector<unsigned char>& data) {
   return image;
 }
 
+// An empty file cannot be mapped, so it fails like one that cannot be opened.
 RgbImage* loadFromPath(const char* path, const std::string& shownName) {
   std::vector<unsigned char> data;
-  if (!readWholeFile(path, data)) {
+  if (!readWholeFile(path, data) || data.empty()) {
     reportDibError("Failed to open DIB file " + shownName + ".\n");
     return nullptr;
   }

@@ -1,5 +1,6 @@
 #include <cstdio>
 #include <cstdlib>
+#include <string>
 
 #include "render/bmp.h"
 #include "render/dib_format.h"
@@ -14,25 +15,31 @@ constexpr long kPixelsAt = 54;
 constexpr int64_t kMaxSide = 16384;
 
 struct ScreenHeader {
+  uint32_t pixelsAt;
   int32_t width;
   int32_t height;
   uint16_t bitCount;
   uint32_t compression;
 };
 
-void reportScreenError(const char* name, const char* reason) {
-  std::fprintf(stderr, "Screen image %s: %s\n", name, reason);
+void reportScreenError(const char* name, const std::string& reason) {
+  std::fprintf(stderr, "Screen image %s: %s\n", name, reason.c_str());
 }
 
-// The reason the header cannot be drawn as a raw block, or nullptr.
-const char* refusalReason(const ScreenHeader& h, long fileSize) {
+// The reason the header cannot be drawn as a raw block, or "". The pixels are
+// read from byte 54, so a file whose larger header puts them elsewhere would
+// be drawn out of step.
+std::string refusalReason(const ScreenHeader& h, long fileSize) {
   if (h.bitCount != 24 || h.compression != 0) return "not an uncompressed 24-bit bitmap";
+  if (h.pixelsAt != kPixelsAt)
+    return "pixels must start at byte 54, not " + std::to_string(h.pixelsAt) +
+           " (save it with a 40-byte header)";
   if (h.width <= 0 || h.height <= 0 || h.width > kMaxSide || h.height > kMaxSide)
     return "width and height must be positive and bottom-up";
   if (h.width % 4 != 0) return "width must be a multiple of 4";
   int64_t need = kPixelsAt + int64_t{h.width} * h.height * 3;
   if (fileSize < need) return "file is shorter than its pixel rows";
-  return nullptr;
+  return "";
 }
 
 long fileSizeOf(std::FILE* file) {
@@ -61,10 +68,11 @@ unsigned char* readScreenFile(std::FILE* file, const char* name) {
     reportScreenError(name, "file is shorter than its headers");
     return nullptr;
   }
-  ScreenHeader h{static_cast<int32_t>(readLe32(headers + 18)),
+  ScreenHeader h{readLe32(headers + 10), static_cast<int32_t>(readLe32(headers + 18)),
                  static_cast<int32_t>(readLe32(headers + 22)), readLe16(headers + 28),
                  readLe32(headers + 30)};
-  if (const char* reason = refusalReason(h, fileSizeOf(file))) {
+  const std::string reason = refusalReason(h, fileSizeOf(file));
+  if (!reason.empty()) {
     reportScreenError(name, reason);
     return nullptr;
   }

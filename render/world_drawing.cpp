@@ -6,6 +6,7 @@
 
 #include "world/keys.h"
 #include "world/lap_clock.h"
+#include "world/race_rules.h"
 #include "world/world_step.h"
 
 namespace {
@@ -141,9 +142,10 @@ void drawCar(Car& car) {
     glPopMatrix();
 }
 
-void updateAndDrawWorld(bool debugMode) {
+void updateAndDrawWorld(bool debugMode, int steps) {
     World& world = theWorld;
-    stepWorld(world, theKeys, wallClockSeconds());
+    for (int i = 0; i < steps && raceStateOf(world) == RaceState::Race; ++i)
+        stepWorld(world, theKeys, wallClockSeconds());
     drawOccluders(world);
     if (debugMode) drawDebugAids(world);
     if (world.opponentPresent) drawCar(world.opponent);

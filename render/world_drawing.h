@@ -1,9 +1,10 @@
 #pragma once
-// One world step per drawn frame, then the world in the marker's frame:
+// The world's steps due for this frame, then the world in the marker's frame:
 // occluders into depth only, debug aids, the cars.
 #include "world/world.h"
 
-void updateAndDrawWorld(bool debugMode);
+// Steps stop early once the race is won or lost.
+void updateAndDrawWorld(bool debugMode, int steps = 1);
 void drawCar(Car& car);
 
 template <typename Record>

@@ -4,10 +4,11 @@ set -euo pipefail
 packages=(
   g++ cmake make pkg-config git
   libgtest-dev libgmock-dev libbenchmark-dev
+  libpugixml-dev libcli11-dev nlohmann-json3-dev
   freeglut3-dev libglu1-mesa-dev libgl1-mesa-dev libgl1-mesa-dri libglx-mesa0
   libavformat-dev libavcodec-dev libavdevice-dev libswscale-dev libavutil-dev
   xvfb xdotool x11-apps imagemagick
-  libopencv-dev libcli11-dev
+  libopencv-dev
   clang libclang-rt-14-dev
 )
 missing=()

@@ -42,33 +42,49 @@ bool projectBlock(const double P[3][4], const double x[3], double out[2]) {
     return true;
 }
 
+// The coordinates (i, j) solved for in terms of the free one f: the pair whose 2x2 determinant
+// is largest in magnitude. The first non-zero one can be tiny, and dividing by it loses the
+// roots (all real ones, for axes that are already perpendicular). Of equal ones the first in
+// the order (x, y), (x, z), (y, z) wins. -1 when all are zero.
+const int kCoordinatePairs[3][3] = {{0, 1, 2}, {0, 2, 1}, {1, 2, 0}};
+
+int bestCoordinatePair(const double n[3], const double u[3]) {
+    int best = -1;
+    double largest = 0.0;
+    for (int p = 0; p < 3; p++) {
+        const int i = kCoordinatePairs[p][0], j = kCoordinatePairs[p][1];
+        const double det = std::fabs(n[i] * u[j] - n[j] * u[i]);
+        if (det > largest) largest = det, best = p;
+    }
+    return best;
+}
+
 // Unit vectors x in the plane of u and v (normal n) with u . x = g: the two roots of a quadratic,
 // low root first. -1 when no real solution exists.
 int turnedCandidates(const double n[3], const double u[3], double g, double low[3], double high[3]) {
-    static const int pairs[3][3] = {{0, 1, 2}, {0, 2, 1}, {1, 2, 0}};
-    for (const auto& pair : pairs) {
-        int i = pair[0], j = pair[1], f = pair[2];
-        double det = n[i] * u[j] - n[j] * u[i];
-        if (det == 0.0) continue;
-        // x_i = a1 * x_f + b1, x_j = a2 * x_f + b2
-        double a1 = (n[j] * u[f] - n[f] * u[j]) / det, b1 = -n[j] * g / det;
-        double a2 = (u[i] * n[f] - n[i] * u[f]) / det, b2 = n[i] * g / det;
-        double qa = a1 * a1 + a2 * a2 + 1.0, qb = a1 * b1 + a2 * b2, qc = b1 * b1 + b2 * b2 - 1.0;
-        double disc = qb * qb - qa * qc;
-        // Axes that are already perpendicular need no turn: the two roots coincide and rounding
-        // can push the discriminant just below zero, which is no reason to give up.
-        if (disc < 0.0 && disc > -1e-12 * (qb * qb + std::fabs(qa * qc))) disc = 0.0;
-        if (disc < 0.0) return -1;
-        double roots[2] = {(-qb - std::sqrt(disc)) / qa, (-qb + std::sqrt(disc)) / qa};
-        double* outs[2] = {low, high};
-        for (int r = 0; r < 2; r++) {
-            outs[r][f] = roots[r];
-            outs[r][i] = a1 * roots[r] + b1;
-            outs[r][j] = a2 * roots[r] + b2;
-        }
-        return 0;
+    const int pair = bestCoordinatePair(n, u);
+    if (pair < 0) return -1;
+    const int i = kCoordinatePairs[pair][0], j = kCoordinatePairs[pair][1], f = kCoordinatePairs[pair][2];
+    double det = n[i] * u[j] - n[j] * u[i];
+    // x_i = a1 * x_f + b1, x_j = a2 * x_f + b2
+    double a1 = (n[j] * u[f] - n[f] * u[j]) / det, b1 = -n[j] * g / det;
+    double a2 = (u[i] * n[f] - n[i] * u[f]) / det, b2 = n[i] * g / det;
+    double qa = a1 * a1 + a2 * a2 + 1.0, qb = a1 * b1 + a2 * b2, qc = b1 * b1 + b2 * b2 - 1.0;
+    double disc = qb * qb - qa * qc;
+    // Axes that are already perpendicular need no turn: the two roots coincide and rounding
+    // can push the discriminant just below zero, which is no reason to give up. Its rounding
+    // is that of the terms that make up qc (near 1 each), not of qc itself.
+    const double scale = qb * qb + qa * (b1 * b1 + b2 * b2 + 1.0);
+    if (disc < 0.0 && disc > -1e-12 * scale) disc = 0.0;
+    if (disc < 0.0) return -1;
+    double roots[2] = {(-qb - std::sqrt(disc)) / qa, (-qb + std::sqrt(disc)) / qa};
+    double* outs[2] = {low, high};
+    for (int r = 0; r < 2; r++) {
+        outs[r][f] = roots[r];
+        outs[r][i] = a1 * roots[r] + b1;
+        outs[r][j] = a2 * roots[r] + b2;
     }
-    return -1;
+    return 0;
 }
 
 int solveTranslation(const double R[3][3], const double P[3][4], const double image[][2], const double model[][3],

@@ -16,12 +16,29 @@ static const char kFileConfigTail[] =
     "\" loop_avi=\"true\"><pixel_format><RGB32 flip_h=\"false\" flip_v=\"true\"/></pixel_format>"
     "</avi_file></video_input>";
 
+// A file name may hold any character but white space; those that would end
+// the attribute or start markup are written as entities.
+static std::string escapedForAttribute(const std::string& text)
+{
+    std::string escaped;
+    for (const char c : text) {
+        switch (c) {
+        case '&': escaped += "&amp;"; break;
+        case '"': escaped += "&quot;"; break;
+        case '<': escaped += "&lt;"; break;
+        case '>': escaped += "&gt;"; break;
+        default: escaped += c;
+        }
+    }
+    return escaped;
+}
+
 std::string videoConfigFor(const std::string& token)
 {
     if (token.compare(0, 6, "CAMERA") == 0) {
         return kCameraConfig;
     }
-    std::string config = kFileConfigHead + token + kFileConfigTail;
+    std::string config = kFileConfigHead + escapedForAttribute(token) + kFileConfigTail;
     if (config.size() >= kVideoConfigCapacity) {
         return {};
     }
@@ -38,10 +55,11 @@ static bool readVideo(SceneReader& reader, World& world)
     if (config.empty()) {
         const std::size_t room = kVideoConfigCapacity - 1 - (sizeof kFileConfigHead - 1) - (sizeof kFileConfigTail - 1);
         failAtLastLine(reader, "VIDEO value too long for the video configuration (at most " +
-                                   std::to_string(room) + " characters)");
+                                   std::to_string(room) + " characters, & counting 5, \" 6, < and > 4)");
         return false;
     }
     world.videoConfig = config;
+    world.videoLine = lastLinePlace(reader) + ": VIDEO " + token;
     return true;
 }
 

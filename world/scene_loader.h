@@ -21,6 +21,6 @@ struct SceneLoadResult {
 // has no opponent).
 SceneLoadResult loadScene(World& world, const std::string& path, const ModelLoader& loadModel = {});
 
-// The video configuration handed to the capture layer for a VIDEO token;
-// empty when the token does not fit.
+// The video configuration handed to the capture layer for a VIDEO token (a
+// file name with its &, ", < and > escaped); empty when it does not fit.
 std::string videoConfigFor(const std::string& token);

@@ -181,13 +181,24 @@ bool readText(SceneReader& reader, const char* keyword, std::size_t maxLength, s
     return true;
 }
 
-void failAtLastLine(SceneReader& reader, const std::string& why)
+// The last read started at or before the current position; its line is the
+// line of the last non-space character consumed.
+static long lastReadOffset(const SceneReader& reader)
 {
-    // The last read started at or before the current position; its line is the
-    // line of the last non-space character consumed.
     long at = std::ftell(reader.file);
     while (at > 0 && std::isspace(static_cast<unsigned char>(reader.content[static_cast<std::size_t>(at - 1)]))) {
         --at;
     }
-    fail(reader, at > 0 ? at - 1 : 0, why);
+    return at > 0 ? at - 1 : 0;
+}
+
+void failAtLastLine(SceneReader& reader, const std::string& why)
+{
+    fail(reader, lastReadOffset(reader), why);
+}
+
+std::string lastLinePlace(const SceneReader& reader)
+{
+    const std::string place = describeLine(reader, lastReadOffset(reader));
+    return place.substr(0, place.size() - 2);
 }

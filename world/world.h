@@ -22,6 +22,7 @@ struct World {
     Car opponent;
     bool opponentPresent = false;
     std::string videoConfig;
+    std::string videoLine;  // where the configuration came from, "Scene.txt:2: VIDEO clip.avi"
     std::string cameraParamPath;
     std::string patternPath;
     std::string playerTexturePath;

@@ -1,9 +1,10 @@
 #include "bench_frames.h"
 
-#include <unistd.h>
+#include <stdlib.h>
 
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
 #include <random>
 #include <string>
 
@@ -32,14 +33,14 @@ std::vector<uint8_t> saltAndPepper(std::vector<uint8_t> frame, double density) {
 void loadPicturePattern(const SynthPicture& picture) {
     uint8_t values[kPatternFileValues];
     makePatternValues(picture, values);
-    char path[] = "/tmp/rovanta_bench_XXXXXX";
-    int fd = mkstemp(path);
-    if (fd < 0) return;
-    close(fd);
-    savePatternFile(path, values);
+    // The pattern loader reads files only: one in a fresh folder of its own.
+    std::string dir = (std::filesystem::temp_directory_path() / "rovanta-bench-XXXXXX").string();
+    if (mkdtemp(dir.data()) == nullptr) return;
+    const std::string path = dir + "/marker.patt";
+    savePatternFile(path.c_str(), values);
     clearPatterns();
-    loadPattern(path);
-    std::remove(path);
+    loadPattern(path.c_str());
+    std::filesystem::remove_all(dir);
 }
 
 void addVgaScenes(const SynthPicture& picture, std::vector<BenchFrame>& frames) {

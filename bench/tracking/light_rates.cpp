@@ -2,13 +2,17 @@
 // threshold and with automatic thresholding, on frames rendered by the synthetic camera.
 //   tracking_light_rates [--frames N] [--seed S] [--marker PICTURE.ppm] [--size WxH]
 // Each frame is met cold (no history, no kept level), as when the marker has just come into view.
-#include <ctime>
+#include <stdlib.h>
+
+#include <cstdint>
 #include <cstdio>
-#include <cstdlib>
 #include <cstring>
-#include <unistd.h>
+#include <ctime>
+#include <filesystem>
+#include <optional>
 #include <string>
 
+#include "command_line_glue.h"
 #include "image_file.h"
 #include "synthcam.h"
 #include "tracking/auto_threshold.h"
@@ -27,18 +31,30 @@ struct Tally {
     double autoMs = 0, worstMs = 0;
 };
 
-bool parse(int argc, char** argv, Settings* s) {
-    for (int i = 1; i + 1 < argc; i += 2) {
-        std::string name = argv[i];
-        if (name == "--frames") s->frames = std::atoi(argv[i + 1]);
-        else if (name == "--seed") s->seed = static_cast<unsigned>(std::atoi(argv[i + 1]));
-        else if (name == "--marker") s->marker = argv[i + 1];
-        else if (name == "--size") {
-            if (std::sscanf(argv[i + 1], "%dx%d", &s->width, &s->height) != 2) return false;
-        } else
-            return false;
-    }
-    return argc % 2 == 1 && s->frames > 0 && s->width > 0 && s->height > 0;
+// "WxH", each side a whole number of pixels.
+void readSize(const std::string& text, Settings* s) {
+    const size_t x = text.find('x');
+    if (x == std::string::npos) throw CLI::ValidationError("--size", "expected WxH, got " + text);
+    s->width = static_cast<int>(readWholeNumber(text.substr(0, x), 16, 7680, "width"));
+    s->height = static_cast<int>(readWholeNumber(text.substr(x + 1), 16, 4320, "height"));
+}
+
+std::optional<int> readSettings(int argc, char** argv, Settings* s) {
+    CLI::App app{"Counts the markers found with the fixed and the automatic threshold on frames rendered\n"
+                 "in a dim room, over-exposed, under a steep light gradient and with a shadow edge.",
+                 "tracking_light_rates"};
+    setUpCommandLine(app);
+    addWholeNumber(app, "--frames", s->frames, 1, 100000, "frames per light condition (default 40)");
+    int64_t seed = s->seed;
+    addWholeNumber(app, "--seed", seed, 0, UINT32_MAX, "seed of the first frame (default 1000)");
+    app.add_option("--marker", s->marker, "square marker picture (PPM/BMP; default the demo marker)")
+        ->type_name("PICTURE");
+    app.add_option_function<std::string>("--size", [s](const std::string& text) { readSize(text, s); },
+                                         "frame size (default 640x480)")
+        ->type_name("WxH");
+    std::optional<int> status = parseCommandLine(app, argc, argv);
+    s->seed = static_cast<unsigned>(seed);
+    return status;
 }
 
 bool loadPicture(const Settings& s, SynthPicture* picture) {
@@ -59,13 +75,13 @@ bool loadPicture(const Settings& s, SynthPicture* picture) {
 bool installPattern(const SynthPicture& picture) {
     uint8_t values[kPatternFileValues];
     makePatternValues(picture, values);
-    char path[] = "/tmp/rovanta_light_rates_XXXXXX";
-    int fd = mkstemp(path);
-    if (fd < 0) return false;
-    close(fd);
+    // The pattern loader reads files only: one in a fresh folder of its own.
+    std::string dir = (std::filesystem::temp_directory_path() / "rovanta-light-rates-XXXXXX").string();
+    if (mkdtemp(dir.data()) == nullptr) return false;
+    const std::string path = dir + "/marker.patt";
     clearPatterns();
-    bool ok = savePatternFile(path, values) == 0 && loadPattern(path) == 0;
-    std::remove(path);
+    bool ok = savePatternFile(path.c_str(), values) == 0 && loadPattern(path.c_str()) == 0;
+    std::filesystem::remove_all(dir);
     return ok;
 }
 
@@ -98,10 +114,7 @@ void runFrame(const SynthFrame& frame, Tally* t) {
 
 int main(int argc, char** argv) {
     Settings s;
-    if (!parse(argc, argv, &s)) {
-        std::fprintf(stderr, "usage: tracking_light_rates [--frames N] [--seed S] [--marker PICTURE.ppm] [--size WxH]\n");
-        return 2;
-    }
+    if (std::optional<int> status = readSettings(argc, argv, &s)) return *status;
     SynthPicture picture, other = secondMarkerPicture();
     if (!loadPicture(s, &picture)) return 1;
     CameraIntrinsics camera = makeWebcamIntrinsics(s.width, s.height);

@@ -1,4 +1,4 @@
-#include "app/camera_options.h"
+#include "app/game_options.h"
 
 #include <gtest/gtest.h>
 
@@ -33,10 +33,11 @@ TEST(CameraOptions, ReadBesideTheClassicOptions) {
     for (const OptionCase& c : cases) {
         std::vector<const char*> argv{"rovanta"};
         argv.insert(argv.end(), c.args.begin(), c.args.end());
-        CameraOptions o;
+        GameOptions options;
+        const CameraOptions& o = options.camera;
         testing::internal::CaptureStdout();
         testing::internal::CaptureStderr();
-        std::optional<int> status = readCameraOptions(static_cast<int>(argv.size()), argv.data(), o);
+        std::optional<int> status = readGameOptions(static_cast<int>(argv.size()), argv.data(), options);
         std::string out = testing::internal::GetCapturedStdout(), err = testing::internal::GetCapturedStderr();
         std::string line = c.args.empty() ? "(none)" : c.args.front();
         EXPECT_EQ(status, c.status) << line << err;

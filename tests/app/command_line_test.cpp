@@ -29,16 +29,6 @@ TEST(CommandLine, OptionsMatchByTheirOwnLength) {
     EXPECT_FALSE(parse({"debug"}).debugMode);
 }
 
-TEST(CommandLine, FixedThresholdSwitchTakesOneOrTwoDashesAndNothingElse) {
-    EXPECT_FALSE(parse({}).fixedThreshold);
-    EXPECT_TRUE(parse({"-fixed-threshold"}).fixedThreshold);
-    EXPECT_TRUE(parse({"--fixed-threshold", "-debug"}).fixedThreshold);
-    EXPECT_FALSE(parse({"-fixed"}).fixedThreshold);
-    EXPECT_FALSE(parse({"-fixed-thresholds"}).fixedThreshold);
-    EXPECT_FALSE(parse({"--fixed-threshold"}).debugMode);
-    EXPECT_EQ(parse({"--fixed-threshold"}).scenePath, "Scene.txt");
-}
-
 TEST(CommandLine, ThePathAfterDashSIsExaminedAsAnOptionToo) {
     const CommandLine c = parse({"-s", "-about"});
     EXPECT_EQ(c.scenePath, "-about");
@@ -51,6 +41,87 @@ TEST(CommandLine, OverlongScenePathIsRefused) {
     const CommandLine c = parse({"-s", tooLong.c_str()});
     EXPECT_FALSE(c.error.empty());
     EXPECT_EQ(c.scenePath, "Scene.txt");
+}
+
+}  // namespace
+
+// The extra options read with CLI11 beside the classic parser.
+#include "app/game_options.h"
+
+#include <CLI/CLI.hpp>
+
+namespace {
+
+TEST(GameOptions, ClassicAndUnknownArgumentsLeaveTheGameRunning) {
+    for (std::vector<const char*> args : std::vector<std::vector<const char*>>{
+             {"rovanta"}, {"rovanta", "-debug", "-s", "x.txt", "-about"}, {"rovanta", "-s", "-about"},
+             {"rovanta", "-help", "-h", "--unknown", "stray", "-display", ":1", "--", "-x"}}) {
+        GameOptions options;
+        EXPECT_EQ(readGameOptions(static_cast<int>(args.size()), args.data(), options), std::nullopt)
+            << ::testing::PrintToString(args);
+    }
+}
+
+TEST(GameOptions, DemoIsAWholeWordBesideTheClassicOptions) {
+    const std::vector<std::pair<std::vector<const char*>, bool>> cases = {
+        {{"rovanta", "--demo", "-debug"}, true},
+        {{"rovanta", "-demo"}, true},
+        {{"rovanta", "--demonstration"}, false},
+        {{"rovanta", "-s", "demo"}, false},
+    };
+    for (const auto& [args, demo] : cases) {
+        GameOptions options;
+        EXPECT_EQ(readGameOptions(static_cast<int>(args.size()), args.data(), options), std::nullopt);
+        EXPECT_EQ(options.demo, demo) << ::testing::PrintToString(args);
+    }
+}
+
+TEST(GameOptions, FixedThresholdIsAWholeWordWithOneOrTwoDashes) {
+    const std::vector<std::pair<std::vector<const char*>, bool>> cases = {
+        {{"rovanta"}, false},
+        {{"rovanta", "-fixed-threshold"}, true},
+        {{"rovanta", "--fixed-threshold", "-debug"}, true},
+        {{"rovanta", "-fixed"}, false},
+        {{"rovanta", "-fixed-thresholds"}, false},
+    };
+    for (const auto& [args, fixed] : cases) {
+        GameOptions options;
+        EXPECT_EQ(readGameOptions(static_cast<int>(args.size()), args.data(), options), std::nullopt);
+        EXPECT_EQ(options.fixedThreshold, fixed) << ::testing::PrintToString(args);
+    }
+    const char* args[] = {"rovanta", "--fixed-threshold"};
+    const CommandLine classic = parseCommandLine(2, args);
+    EXPECT_FALSE(classic.debugMode);
+    EXPECT_EQ(classic.scenePath, "Scene.txt");
+}
+
+TEST(GameOptions, ExtraOptionsAlsoAnswerToOneDash) {
+    CLI::App app;
+    bool exact = false;
+    int fps = 0;
+    app.add_flag("--exact", exact);
+    app.add_option("--camera-fps", fps);
+    const std::vector<std::string> in = {"rovanta", "-exact", "-camera-fps=30", "-camera-fps", "--exact",
+                                         "-help", "-e", "-debug", "-exactly", "-", "x"};
+    const std::vector<std::string> out = {"rovanta", "--exact", "--camera-fps=30", "--camera-fps", "--exact",
+                                          "-help", "-e", "-debug", "-exactly", "-", "x"};
+    EXPECT_EQ(withLongSpellings(app, in), out);
+}
+
+// The classic parser matches by prefix, so an extra option must not start
+// like a classic one; and one-letter names would catch classic words.
+TEST(GameOptions, ExtraOptionNamesStayClearOfTheClassicOnes) {
+    CLI::App app;
+    GameOptions options;
+    setUpGameCommandLine(app, options);
+    for (const CLI::Option* option : app.get_options()) {
+        EXPECT_TRUE(option->get_snames().empty()) << option->get_name();
+        for (const std::string& name : option->get_lnames()) {
+            for (const char* classic : {"s", "debug", "about"}) {
+                EXPECT_NE(name.rfind(classic, 0), 0u) << name << " starts like -" << classic;
+            }
+        }
+    }
 }
 
 }  // namespace

@@ -1,12 +1,15 @@
 // The committed demo key scripts replayed by rovanta-sim, and
 // rovanta-autodrive run end to end.
 #include <gtest/gtest.h>
+#include <nlohmann/json.hpp>
 
 #include <cstdio>
 #include <cstdlib>
 #include <string>
 #include <sys/wait.h>
 #include <unistd.h>
+
+#include "common/scratch_dir.h"
 
 namespace {
 
@@ -54,22 +57,22 @@ int countLines(const std::string& path)
     return lines;
 }
 
-bool has(const std::string& text, const std::string& part) { return text.find(part) != std::string::npos; }
+nlohmann::json field(const std::string& line, const char* key) { return nlohmann::json::parse(line).at(key); }
 
 TEST(AutodriveDemoKeys, WinScriptWinsTheRace)
 {
     const ToolRun run = replay("keys/win.txt");
     EXPECT_EQ(run.status, 0);
-    EXPECT_TRUE(has(run.lastLine, "\"state\":\"won\"")) << run.lastLine;
-    EXPECT_TRUE(has(run.lastLine, "\"playerLap\":10,")) << run.lastLine;
+    EXPECT_EQ(field(run.lastLine, "state"), "won") << run.lastLine;
+    EXPECT_EQ(field(run.lastLine, "playerLap"), 10) << run.lastLine;
 }
 
 TEST(AutodriveDemoKeys, LoseScriptLetsTheOpponentWin)
 {
     const ToolRun run = replay("keys/lose.txt");
     EXPECT_EQ(run.status, 0);
-    EXPECT_TRUE(has(run.lastLine, "\"state\":\"lost\"")) << run.lastLine;
-    EXPECT_TRUE(has(run.lastLine, "\"opponentLaps\":9")) << run.lastLine;
+    EXPECT_EQ(field(run.lastLine, "state"), "lost") << run.lastLine;
+    EXPECT_EQ(field(run.lastLine, "opponentLaps"), 9) << run.lastLine;
 }
 
 // The race ends with the script's last line, so no step of it is wasted.
@@ -77,24 +80,17 @@ TEST(AutodriveDemoKeys, OneLapScriptCompletesExactlyOneLapOnItsLastStep)
 {
     const ToolRun run = replay("keys/one-lap.txt");
     EXPECT_EQ(run.status, 0);
-    EXPECT_TRUE(has(run.lastLine, "\"playerLap\":2,")) << run.lastLine;
-    EXPECT_TRUE(has(run.lastLine, "\"state\":\"race\"")) << run.lastLine;
+    EXPECT_EQ(field(run.lastLine, "playerLap"), 2) << run.lastLine;
+    EXPECT_EQ(field(run.lastLine, "state"), "race") << run.lastLine;
     EXPECT_EQ(run.lines, countLines(kDemo + "/keys/one-lap.txt"));
     const ToolRun shorter = runInDemo(std::string(ROVANTA_SIM_PATH) + " -s Scene.txt --keys keys/one-lap.txt --steps " +
                                   std::to_string(run.lines - 1));
-    EXPECT_TRUE(has(shorter.lastLine, "\"playerLap\":1,")) << shorter.lastLine;
+    EXPECT_EQ(field(shorter.lastLine, "playerLap"), 1) << shorter.lastLine;
 }
 
 class AutodriveTool : public ::testing::Test {
 protected:
-    void SetUp() override
-    {
-        char pattern[] = "/tmp/rovanta-autodrive-XXXXXX";
-        ASSERT_NE(mkdtemp(pattern), nullptr);
-        dir = pattern;
-    }
-    void TearDown() override { std::system(("rm -rf '" + dir + "'").c_str()); }
-    std::string dir;
+    std::string dir = testScratchDir();
 };
 
 TEST_F(AutodriveTool, ScriptItWritesReplaysToTheSameLapInTheSimulator)
@@ -102,9 +98,9 @@ TEST_F(AutodriveTool, ScriptItWritesReplaysToTheSameLapInTheSimulator)
     const std::string keys = dir + "/two.txt";
     const ToolRun drive = runInDemo(std::string(ROVANTA_AUTODRIVE_PATH) + " --laps 2 --target-speed 3 --out " + keys);
     ASSERT_EQ(drive.status, 0);
-    EXPECT_TRUE(has(drive.lastLine, "playerLap 3")) << drive.lastLine;
+    EXPECT_NE(drive.lastLine.find("playerLap 3"), std::string::npos) << drive.lastLine;
     const ToolRun run = replay(keys);
-    EXPECT_TRUE(has(run.lastLine, "\"playerLap\":3,")) << run.lastLine;
+    EXPECT_EQ(field(run.lastLine, "playerLap"), 3) << run.lastLine;
     EXPECT_EQ(run.lines, countLines(keys));
 }
 

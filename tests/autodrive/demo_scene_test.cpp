@@ -5,6 +5,7 @@
 #include "world/scene_check.h"
 #include "world/world_step.h"
 
+#include "common/scratch_dir.h"
 #include "render/bmp.h"
 
 #include <gtest/gtest.h>
@@ -15,7 +16,6 @@
 #include <fstream>
 #include <sstream>
 #include <string>
-#include <unistd.h>
 
 namespace {
 
@@ -151,16 +151,12 @@ std::string fileText(const std::string& path)
 // committed scene must be what that description writes today.
 TEST(DemoSceneFile, IsWrittenFromTheDemoTable)
 {
-    const char* base = std::getenv("TMPDIR");
-    std::string pattern = std::string(base && *base ? base : "/tmp") + "/rovanta-demoscene-XXXXXX";
-    ASSERT_NE(mkdtemp(pattern.data()), nullptr);
-    const std::string written = pattern + "/Scene.txt";
+    const std::string written = scratchPath("Scene.txt");
     ASSERT_EQ(std::system((std::string(ROVANTA_DEMOSCENE_PATH) + " '" + written + "'").c_str()), 0);
     const std::string text = fileText(written);
     EXPECT_FALSE(text.empty());
     EXPECT_EQ(text, fileText(std::string(ROVANTA_DEMO_DIR) + "/Scene.txt"))
         << "demo/Scene.txt differs from the demo table: cmake --build build --target demo-scene";
-    std::system(("rm -rf '" + pattern + "'").c_str());
 }
 
 }  // namespace

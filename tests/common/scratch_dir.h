@@ -1,6 +1,7 @@
-// A fresh folder under $TMPDIR (or /tmp) for one test, removed with its contents afterwards.
 #pragma once
-
+// Every test that writes files writes them into a folder of its own, made
+// fresh and empty under $TMPDIR (or /tmp), so that no test can see another
+// test's files or the leftovers of an earlier run.
 #include <unistd.h>
 
 #include <cstdlib>
@@ -8,6 +9,15 @@
 #include <string>
 #include <vector>
 
+// The running test's folder, ending in '/': made on first use, removed with
+// everything in it when the test ends (kept, and named, when the test failed).
+std::string testScratchDir();
+
+// testScratchDir() + name.
+std::string scratchPath(const std::string& name);
+
+// The same as an object of the test's own: a fresh folder, removed with its
+// contents when the object goes.
 class ScratchDir {
 public:
     ScratchDir() {

@@ -4,6 +4,7 @@
 #include <cstdio>
 
 #include "bitmap_font.h"
+#include "common/scratch_dir.h"
 #include "bmp_writer.h"
 #include "model3ds/model3ds.h"
 #include "model_writer.h"
@@ -15,7 +16,7 @@ TEST(BmpWriter, OddWidthsArePaddedAndRowsComeBackBottomUp) {
   Canvas c = makeCanvas(5, 3, {0, 0, 0});
   setPixel(c, 0, 0, {10, 20, 30});  // top-left on the canvas
   setPixel(c, 4, 2, {40, 50, 60});  // bottom-right
-  std::string path = ::testing::TempDir() + "odd.bmp";
+  std::string path = scratchPath("odd.bmp");
   ASSERT_TRUE(writeBmp24(path, c));
   RgbImage* image = loadDibImage(path.c_str());
   ASSERT_NE(image, nullptr);

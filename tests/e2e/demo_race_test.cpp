@@ -17,6 +17,7 @@
 #include "app/video/video.h"
 #include "common/demo_geometry.h"
 #include "common/demo_poses.h"
+#include "common/scratch_dir.h"
 #include "render/bmp.h"
 #include "tracking/camera.h"
 #include "world/race_setup.h"
@@ -316,7 +317,7 @@ TEST(DemoRace, PlaysLikeAPersonWouldSeeIt) {
     XSession x;
     ASSERT_TRUE(x.startServer());
     ASSERT_TRUE(x.startProgram(ROVANTA_GAME_PATH, kDemoDir, {}));
-    ASSERT_TRUE(x.findWindow("Rovanta v0.0.0.1", 20.0)) << "no game window; see /tmp/rovanta-e2e-game.log";
+    ASSERT_TRUE(x.findWindow("Rovanta v0.0.0.1", 20.0)) << "no game window; see " << x.programLog();
     sleepSeconds(1.0);
     const WindowGeometry g = x.geometry();
     ASSERT_EQ(g.width, 640);
@@ -332,7 +333,7 @@ TEST(DemoRace, PlaysLikeAPersonWouldSeeIt) {
     sleepSeconds(2.0);
     Screenshot race;
     ASSERT_TRUE(x.screenshot(&race));
-    savePng(race, g, "race.png");
+    savePng(race, g, scratchPath("race.png"));
     double match = 0;
     const int frame = view.matchFrame(race, g.x, g.y, &match);
     ASSERT_GE(frame, 0);
@@ -364,8 +365,7 @@ TEST(DemoRace, PlaysLikeAPersonWouldSeeIt) {
     double px = 0, py = 0;
     std::vector<uint8_t> video;
 
-    // Without vertical sync the simulation steps as fast as frames are drawn,
-    // so the car may reach a wall and stop dead quickly: look several times.
+    // The car may reach a wall and stop dead quickly: look several times.
     ASSERT_TRUE(x.keyDown("Up"));
     const auto pressed = std::chrono::steady_clock::now();
     Screenshot driving;
@@ -377,7 +377,7 @@ TEST(DemoRace, PlaysLikeAPersonWouldSeeIt) {
     // Held for at least a second, so even at 60 steps a second the car clears its start.
     std::this_thread::sleep_until(pressed + std::chrono::seconds(1));
     ASSERT_TRUE(x.keyUp("Up"));
-    savePng(driving, g, "driving.png");
+    savePng(driving, g, scratchPath("driving.png"));
     EXPECT_GT(changed, 10) << "the speed line did not change while UP was held";
     sleepSeconds(0.5);
     ASSERT_TRUE(x.screenshot(&driving));

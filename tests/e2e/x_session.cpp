@@ -1,8 +1,8 @@
 #include "x_session.h"
 
 #include <fcntl.h>
+#include <poll.h>
 #include <signal.h>
-#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -12,6 +12,8 @@
 #include <cstring>
 #include <sstream>
 #include <thread>
+
+#include "common/scratch_dir.h"
 
 namespace {
 
@@ -33,11 +35,13 @@ bool runCapture(const std::string& command, std::string* output) {
 }
 
 pid_t spawn(const std::vector<std::string>& argv, const std::string& workingDir,
-            const std::string& display, const std::string& logPath) {
+            const std::string& display, const std::string& logPath,
+            const std::vector<std::string>& environment = {}) {
     const pid_t pid = fork();
     if (pid != 0) return pid;
     if (!workingDir.empty() && chdir(workingDir.c_str()) != 0) _exit(127);
     if (!display.empty()) setenv("DISPLAY", display.c_str(), 1);
+    for (const std::string& setting : environment) putenv(const_cast<char*>(setting.c_str()));
     // In sanitizer builds: Mesa's software renderer keeps allocations (JIT code
     // among them) to the end of the process, which the leak checker would blame
     // on the game; memory errors are still caught.
@@ -56,6 +60,21 @@ pid_t spawn(const std::vector<std::string>& argv, const std::string& workingDir,
 }
 
 void sleepSeconds(double s) { std::this_thread::sleep_for(std::chrono::duration<double>(s)); }
+
+// One line from a pipe, or "" when nothing complete arrived within the time.
+std::string readLine(int fd, double timeoutSeconds) {
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::duration<double>(timeoutSeconds);
+    std::string line;
+    while (std::chrono::steady_clock::now() < deadline) {
+        pollfd p{fd, POLLIN, 0};
+        if (poll(&p, 1, 100) <= 0) continue;
+        char c = 0;
+        if (read(fd, &c, 1) != 1) return "";
+        if (c == '\n') return line;
+        line += c;
+    }
+    return "";
+}
 
 // Header tokens, skipping the comment lines that converters like to add.
 std::string nextToken(std::istringstream& in) {
@@ -105,32 +124,43 @@ XSession::~XSession() {
     }
 }
 
+// The server claims its display itself (a second server on a display in use
+// gives up), and says when it accepts connections, so parallel runs never
+// share a display. Numbers from 71 leave the usual ones to people. It does
+// not reset when its last client leaves, which would refuse a game that
+// connects just then.
 bool XSession::startServer() {
-    for (int n = 71; n < 100; ++n) {
-        struct stat st;
-        if (stat(("/tmp/.X" + std::to_string(n) + "-lock").c_str(), &st) == 0) continue;
-        displayNumber_ = n;
-        server_ = spawn({"Xvfb", display(), "-screen", "0", "1280x1024x24", "+extension", "GLX",
-                         "-nolisten", "tcp"},
-                        "", "", "/tmp/rovanta-e2e-xvfb.log");
-        for (int i = 0; i < 100; ++i) {
-            sleepSeconds(0.1);
-            if (runCapture("xdpyinfo -display " + display() + " >/dev/null 2>&1", nullptr) ||
-                stat(("/tmp/.X11-unix/X" + std::to_string(n)).c_str(), &st) == 0)
-                return true;
+    for (int n = 71; n < 120; ++n) {
+        int fds[2];
+        if (pipe(fds) != 0) return false;
+        const pid_t server = spawn({"Xvfb", ":" + std::to_string(n), "-displayfd", std::to_string(fds[1]), "-noreset",
+                                    "-screen", "0", "1280x1024x24", "+extension", "GLX", "-nolisten", "tcp"},
+                                   "", "", scratchPath("xvfb.log"));
+        close(fds[1]);
+        const std::string number = readLine(fds[0], 20.0);
+        close(fds[0]);
+        if (!number.empty()) {
+            server_ = server;
+            displayNumber_ = std::atoi(number.c_str());
+            return true;
         }
-        return false;
+        kill(server, SIGTERM);
+        waitpid(server, nullptr, 0);
     }
     return false;
 }
 
 bool XSession::startProgram(const std::string& binary, const std::string& workingDir,
-                            const std::vector<std::string>& args, const std::string& logPath) {
+                            const std::vector<std::string>& args, const std::string& logPath,
+                            const std::vector<std::string>& environment) {
     std::vector<std::string> argv{binary};
     argv.insert(argv.end(), args.begin(), args.end());
-    program_ = spawn(argv, workingDir, display(), logPath);
+    logPath_ = logPath.empty() ? scratchPath("game.log") : logPath;
+    program_ = spawn(argv, workingDir, display(), logPath_, environment);
     return program_ > 0;
 }
+
+std::string XSession::programLog() const { return logPath_; }
 
 bool XSession::xdotool(const std::string& arguments, std::string* output) const {
     return runCapture("DISPLAY=" + display() + " xdotool " + arguments + " 2>/dev/null", output);

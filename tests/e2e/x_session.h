@@ -24,10 +24,11 @@ class XSession {
 public:
     ~XSession();
     bool startServer();
-    // The program's standard output and error go to `logPath`.
+    // The program's standard output and error go to `logPath` (by default
+    // programLog()); `environment` holds NAME=VALUE settings added to its own.
     bool startProgram(const std::string& binary, const std::string& workingDir,
-                      const std::vector<std::string>& args,
-                      const std::string& logPath = "/tmp/rovanta-e2e-game.log");
+                      const std::vector<std::string>& args, const std::string& logPath = "",
+                      const std::vector<std::string>& environment = {});
     bool findWindow(const std::string& title, double timeoutSeconds);
     WindowGeometry geometry() const;
     bool key(const std::string& keyName);  // press and release
@@ -37,6 +38,8 @@ public:
     // Exit status of the program, or -1 when it has not ended within the time.
     int waitForExit(double timeoutSeconds);
     std::string display() const { return ":" + std::to_string(displayNumber_); }
+    // Where the program's standard output and error go.
+    std::string programLog() const;
 
 private:
     bool xdotool(const std::string& arguments, std::string* output = nullptr) const;
@@ -44,4 +47,5 @@ private:
     pid_t server_ = -1;
     pid_t program_ = -1;
     std::string windowId_;
+    std::string logPath_;
 };

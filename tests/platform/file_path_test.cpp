@@ -1,12 +1,12 @@
 #include "platform/file_path.h"
 
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <cstdio>
 #include <filesystem>
 #include <string>
 
+#include "common/scratch_dir.h"
 #include "tracking/camera.h"
 
 namespace {
@@ -14,10 +14,9 @@ namespace {
 class FilePath : public ::testing::Test {
 protected:
     void SetUp() override {
-        dir = std::filesystem::temp_directory_path() / ("rovanta_platform_" + std::to_string(getpid()));
+        dir = testScratchDir();
         std::filesystem::create_directories(dir / "Data");
     }
-    void TearDown() override { std::filesystem::remove_all(dir); }
     std::filesystem::path dir;
 };
 

@@ -1,11 +1,12 @@
 #pragma once
 // Builds small bitmap files byte by byte so that tests control every field.
 
-#include <unistd.h>
 #include <cstdint>
 #include <cstdio>
 #include <string>
 #include <vector>
+
+#include "common/scratch_dir.h"
 
 using Bytes = std::vector<unsigned char>;
 
@@ -77,7 +78,7 @@ inline Bytes bmpFile(const BmpLayout& s, size_t gap = 0) {
 }
 
 inline std::string writeTempFile(const std::string& name, const Bytes& data) {
-  std::string path = ::testing::TempDir() + std::to_string(getpid()) + "_" + name;
+  std::string path = scratchPath(name);
   std::FILE* f = std::fopen(path.c_str(), "wb");
   if (f) {
     if (!data.empty()) std::fwrite(data.data(), 1, data.size(), f);

@@ -29,7 +29,7 @@ BmpLayout small24() {
 }
 
 TEST(DibFailures, MissingFileNamesTheFileExactlyAsGiven) {
-  std::string name = ::testing::TempDir() + "no such dir\\missing.bmp";
+  std::string name = testScratchDir() + "no such dir\\missing.bmp";
   RgbImage* image = nullptr;
   EXPECT_EQ(loadAndCaptureError(name, &image), "Failed to open DIB file " + name + ".\n");
   EXPECT_EQ(image, nullptr);
@@ -40,9 +40,10 @@ TEST(DibFailures, MissingFileNamesTheFileExactlyAsGiven) {
             "Failed to open DIB file gon\xC3\xA9.bmp.\n");
 }
 
-TEST(DibFailures, DirectoryIsReportedAsAFileThatCannotBeOpened) {
-  std::string dir = ::testing::TempDir();
-  EXPECT_EQ(loadAndCaptureError(dir), "Failed to open DIB file " + dir + ".\n");
+// A folder cannot be opened as a file and an empty file cannot be mapped.
+TEST(DibFailures, FoldersAndEmptyFilesAreFilesThatCannotBeOpened) {
+  for (const std::string& name : {testScratchDir(), writeTempFile("empty.bmp", {})})
+    EXPECT_EQ(loadAndCaptureError(name), "Failed to open DIB file " + name + ".\n");
 }
 
 TEST(DibFailures, BackslashesInNamesActAsSeparators) {
@@ -79,6 +80,12 @@ TEST(DibFailures, UnconvertibleContentReportsAConversionError) {
     EXPECT_EQ(loadAndCaptureError(writeTempFile("c.bmp", bmpFile(cases[i]))),
               "Image file conversion error.\n")
         << i;
+  for (uint8_t offset : {0, 13, 53}) {  // pixel bits inside the headers
+    Bytes data = bmpFile(small24());
+    data[10] = offset;
+    EXPECT_EQ(loadAndCaptureError(writeTempFile("o.bmp", data)), "Image file conversion error.\n")
+        << int{offset};
+  }
 }
 
 TEST(DibFailures, HugeDimensionsAreRefusedAsOutOfMemory) {
@@ -93,17 +100,39 @@ TEST(DibFailures, HugeDimensionsAreRefusedAsOutOfMemory) {
   EXPECT_EQ(loadAndCaptureError(writeTempFile("huge.bmp", bmpFile(s))), "Out of memory.\n");
 }
 
-TEST(DibFailures, RunLengthStreamEndingBeforeThePictureIsRefused) {
-  BmpLayout s;
-  s.bitCount = 8;
-  s.compression = 1;
-  s.width = 4;
-  s.height = 4;
-  s.palette = {0, 0xFFFFFF};
-  s.colorsUsed = 2;
-  s.bits = {4, 1, 0, 0};  // one row, then nothing
-  EXPECT_EQ(loadAndCaptureError(writeTempFile("short.bmp", bmpFile(s))),
-            "Image file conversion error.\n");
+// A run-length stream that stops early, with or without its end codes, loads
+// what it wrote and leaves the rest black; one that writes nothing is refused.
+TEST(DibFailures, RunLengthStreamsEndingEarlyKeepTheRowsTheyWrote) {
+  struct Case { uint32_t compression; Bytes bits; int rowsWritten; };
+  const Case cases[] = {
+      {1, {4, 1, 0, 0, 4, 1, 0, 0, 4, 1, 0, 0, 4, 1}, 4},  // the last row without end codes
+      {1, {4, 1, 0, 0, 4, 1}, 2},                          // two rows, then nothing
+      {2, {4, 0x11, 0, 0, 4, 0x11, 0, 0, 4, 0x11}, 3},
+      {1, {4, 1, 0, 0, 4, 1, 0, 0, 0, 4, 1, 1}, 2},       // an absolute group cut short
+      {1, {}, 0},
+      {1, {0, 2, 1, 1}, 0},  // a move, then nothing
+  };
+  for (const Case& c : cases) {
+    BmpLayout s;
+    s.bitCount = c.compression == 1 ? 8 : 4;
+    s.compression = c.compression;
+    s.width = 4;
+    s.height = 4;
+    s.palette = {0, 0xFFFFFF};
+    s.colorsUsed = 2;
+    s.bits = c.bits;
+    RgbImage* image = nullptr;
+    const std::string error = loadAndCaptureError(writeTempFile("short.bmp", bmpFile(s)), &image);
+    if (c.rowsWritten == 0) {
+      EXPECT_EQ(error, "Image file conversion error.\n") << c.bits.size();
+      continue;
+    }
+    EXPECT_EQ(error, "") << c.bits.size();
+    ASSERT_NE(image, nullptr);
+    for (int y = 0; y < 4; ++y)
+      EXPECT_EQ(image->pixels[3 * (4 * y + 3)], y < c.rowsWritten ? 255 : 0) << c.bits.size() << " row " << y;
+    freeRgbImage(image);
+  }
 }
 
 // Parses and converts from an exactly sized heap copy, so that the

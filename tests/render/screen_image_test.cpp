@@ -8,7 +8,7 @@
 
 namespace {
 
-Bytes screenFile(int32_t width, int32_t height, uint16_t bitCount = 24) {
+BmpLayout screenFileLayout(int32_t width, int32_t height, uint16_t bitCount = 24) {
   BmpLayout s;
   s.width = width;
   s.height = height;
@@ -16,7 +16,11 @@ Bytes screenFile(int32_t width, int32_t height, uint16_t bitCount = 24) {
   size_t bytes = static_cast<size_t>(width) * (height < 0 ? -height : height) * 3;
   s.bits.resize(bytes);
   for (size_t i = 0; i < bytes; ++i) s.bits[i] = static_cast<unsigned char>(i * 7 + 3);
-  return bmpFile(s);
+  return s;
+}
+
+Bytes screenFile(int32_t width, int32_t height, uint16_t bitCount = 24) {
+  return bmpFile(screenFileLayout(width, height, bitCount));
 }
 
 class ScreenImage : public ::testing::Test {
@@ -46,7 +50,7 @@ TEST_F(ScreenImage, FullScreenImageIsReturnedInFileOrder) {
 }
 
 TEST_F(ScreenImage, MissingFileOrNoBitmapSignatureLeavesTheSizesAlone) {
-  EXPECT_EQ(loadScreenImage((::testing::TempDir() + "absent.bmp").c_str()), nullptr);
+  EXPECT_EQ(loadScreenImage(scratchPath("absent.bmp").c_str()), nullptr);
   Bytes data = screenFile(8, 2);
   data[0] = 'X';
   ::testing::internal::CaptureStderr();
@@ -68,6 +72,13 @@ TEST_F(ScreenImage, FilesThatCannotBeDrawnRawAreRefusedWithAReason) {
   pal.bitCount = 8;
   pal.bits.resize(8 * 3);
   expectRefused("pal.bmp", bmpFile(pal), "24-bit");
+  BmpLayout v5;  // the header size that image converters write by default
+  v5.width = 8;
+  v5.height = 2;
+  v5.headerSize = 124;
+  v5.bits.resize(8 * 2 * 3);
+  expectRefused("v5.bmp", bmpFile(v5), "pixels must start at byte 54, not 138");
+  expectRefused("gap.bmp", bmpFile(screenFileLayout(8, 2), 4), "pixels must start at byte 54, not 58");
 }
 
 TEST_F(ScreenImage, EveryTruncationIsRefusedOrReadWhole) {

@@ -1,9 +1,9 @@
-#include <unistd.h>
 #include <gtest/gtest.h>
 
 #include <cmath>
 #include <string>
 
+#include "common/scratch_dir.h"
 #include "image_file.h"
 #include "synthcam.h"
 #include "tool_runner.h"
@@ -63,7 +63,7 @@ TEST(DemoContent, CommittedMarkerAndCameraAreDetectedTogether) {
 
 // The committed files are what the tools make today, so regenerating them changes nothing.
 TEST(DemoContent, ToolsRegenerateTheCommittedFilesExactly) {
-    std::string scratch = std::string(::testing::TempDir()) + "rovanta_demo_" + std::to_string(getpid()) + "_";
+    std::string scratch = testScratchDir();
     ToolRun run = runTool(std::string(ROVANTA_MKPATT_BINARY) + " --default-marker " + scratch + "marker.ppm 256", scratch);
     ASSERT_EQ(run.status, 0) << run.err;
     run = runTool(std::string(ROVANTA_MKPATT_BINARY) + " " + scratch + "marker.ppm " + scratch + "marker.patt", scratch);

@@ -58,6 +58,29 @@ TEST(Candidates, SquareStartsAtTheFarthestPointAndRunsClockwise) {
     EXPECT_EQ(c.pointCount, 4 * 19 + 1);
 }
 
+// A marker seen almost edge-on: the outline point farthest from the first
+// corner is a neighbouring corner, so both other corners lie on one side of
+// it; the halves of that side must give one each. Wide side at the bottom,
+// then at the top, for the two sides.
+TEST(Candidates, FlatQuadrilateralsFindTheirCornersOnOneSide) {
+    const double shapes[2][4][2] = {{{40, 10}, {100, 10}, {130, 40}, {10, 40}},
+                                    {{10, 10}, {130, 10}, {100, 40}, {40, 40}}};
+    // Corners in outline order, from the one farthest from the first traced pixel.
+    const int expected[2][4][2] = {{{129, 39}, {10, 39}, {40, 10}, {99, 10}},
+                                   {{129, 10}, {100, 39}, {39, 39}, {10, 10}}};
+    for (int s = 0; s < 2; s++) {
+        TestFrame f(140, 50);
+        fillPolygon(f, shapes[s], 4);
+        Extraction e = extract(f);
+        ASSERT_EQ(e.count, 1) << s;
+        const MarkerCandidate& c = e.list[0];
+        for (int k = 0; k < 4; k++) {
+            EXPECT_NEAR(c.contourX[c.cornerIndex[k]], expected[s][k][0], 1) << s << " corner " << k;
+            EXPECT_NEAR(c.contourY[c.cornerIndex[k]], expected[s][k][1], 1) << s << " corner " << k;
+        }
+    }
+}
+
 TEST(Candidates, AreaLimitsAndBorderContact) {
     TestFrame f(80, 60);
     f.fill(10, 10, 19, 16);  // 10 x 7 = 70 pixels: kept

@@ -4,13 +4,14 @@
 #include <string>
 #include <vector>
 
+#include "common/scratch_dir.h"
 #include "frame_fixture.h"
 #include "synthcam.h"
 #include "tracking/pattern.h"
 
 namespace {
 
-std::string tempFile(const std::string& name) { return std::string(::testing::TempDir()) + "rovanta_pattern_" + name; }
+std::string tempFile(const std::string& name) { return scratchPath(name); }
 
 std::string writePattern(const std::string& name, const std::vector<uint8_t>& values) {
     std::string path = tempFile(name);

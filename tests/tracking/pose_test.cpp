@@ -194,6 +194,38 @@ TEST(PoseHelpers, AlreadyPerpendicularAxesAreAcceptedUnchanged) {
     }
 }
 
+// Axes whose first coordinate pair with a non-zero determinant has a tiny one: exactly
+// perpendicular axes that found no real root, and nearly perpendicular ones left up to 1.3
+// degrees off. Each axis must turn, in their plane, half the way to a right angle.
+TEST(PoseHelpers, OrthogonalizeIsExactWhateverTheCoordinatesOfTheAxes) {
+    const double pairs[][2][3] = {
+        {{-0.39050749963969872, -0.92052902086230959, -0.011411155744623234},
+         {-0.04550744961460422, 0.031682433661108303, -0.99846146416718762}},
+        {{0.33065441818229241, -0.94110327699797702, 0.070656052537616115},
+         {-0.9434495001982468, -0.33151590574427059, -0.00049478705933690573}},
+        {{0.72556442411769728, 0.42942916095753098, 0.53772377869503352},
+         {-0.0014634354924073633, 0.78236118096269858, -0.62282328222314476}},
+        {{-0.94745058757810163, -0.31977084550306473, -0.0091646311527038751},
+         {0.33599120093961676, -0.90011166615820459, 0.27732454153402114}},
+        {{0.76288698015346434, 0.64653015555068483, -0.001487775498806943},
+         {0.61540508653297843, -0.73349003050445405, 0.2885636058478484}},
+    };
+    for (const auto& pair : pairs) {
+        double u[3], v[3], sum[3], difference[3];
+        for (int k = 0; k < 3; k++) {
+            u[k] = pair[0][k], v[k] = pair[1][k];
+            sum[k] = u[k] + v[k], difference[k] = u[k] - v[k];
+        }
+        const double s = std::sqrt(2.0) * std::hypot(sum[0], sum[1], sum[2]);
+        const double d = std::sqrt(2.0) * std::hypot(difference[0], difference[1], difference[2]);
+        ASSERT_EQ(orthogonalizeAxes(u, v), 0) << pair[0][0];
+        for (int k = 0; k < 3; k++) {
+            EXPECT_NEAR(u[k], sum[k] / s + difference[k] / d, 1e-7) << pair[0][0];
+            EXPECT_NEAR(v[k], sum[k] / s - difference[k] / d, 1e-7) << pair[0][0];
+        }
+    }
+}
+
 TEST(PoseHelpers, EdgeDirectionPointsFromOneVertexToTheNext) {
     CameraIntrinsics cam = installPinhole();
     double axis[3] = {-1, 0, 0};

@@ -1,16 +1,14 @@
 // Shared set-up for tests that render frames with the synthetic camera.
 #pragma once
 
-#include <unistd.h>
 #include <cstdio>
 #include <string>
 
+#include "common/scratch_dir.h"
 #include "synthcam.h"
 #include "tracking/marker.h"
 
-inline std::string tempPath(const std::string& name) {
-    return std::string(::testing::TempDir()) + "rovanta_tracking_" + std::to_string(getpid()) + "_" + name;
-}
+inline std::string tempPath(const std::string& name) { return scratchPath(name); }
 
 // Installs `camera`, clears patterns and history, and loads the default marker as pattern 0.
 inline int installCameraAndDefaultPattern(const CameraIntrinsics& camera, const SynthPicture& picture) {

@@ -3,9 +3,10 @@
 
 #include <sys/wait.h>
 
+#include <nlohmann/json.hpp>
+
 #include <cstdlib>
 #include <fstream>
-#include <cctype>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -35,40 +36,10 @@ inline ToolRun runTool(const std::string& commandLine, const std::string& scratc
     return run;
 }
 
-inline std::vector<std::string> splitLines(const std::string& text) {
-    std::vector<std::string> lines;
+// Each line of a tool's output read as one JSON document.
+inline std::vector<nlohmann::json> jsonLines(const std::string& text) {
+    std::vector<nlohmann::json> lines;
     std::stringstream s(text);
-    for (std::string line; std::getline(s, line);) lines.push_back(line);
+    for (std::string line; std::getline(s, line);) lines.push_back(nlohmann::json::parse(line));
     return lines;
-}
-
-// All numbers in the first "key": [...] (or scalar) value of a JSON line, in order.
-inline std::vector<double> jsonNumbers(const std::string& text, const std::string& key, size_t from = 0) {
-    std::vector<double> values;
-    size_t at = text.find("\"" + key + "\": ", from);
-    if (at == std::string::npos) return values;
-    at += key.size() + 4;
-    int depth = 0;
-    size_t end = at;
-    for (; end < text.size(); end++) {
-        char c = text[end];
-        if (c == '[') depth++;
-        if (c == ']') depth--;
-        if ((c == ',' || c == '}') && depth == 0) break;
-        if (c == ']' && depth == 0) {
-            end++;
-            break;
-        }
-    }
-    std::string value = text.substr(at, end - at);
-    for (size_t i = 0; i < value.size();) {
-        if (!std::isdigit(static_cast<unsigned char>(value[i])) && value[i] != '-') {
-            i++;
-            continue;
-        }
-        size_t used = 0;
-        values.push_back(std::stod(value.substr(i), &used));
-        i += used;
-    }
-    return values;
 }

@@ -1,8 +1,11 @@
 #include "avi_bytes.h"
 #include "video_test_support.h"
 
+#include "world/scene_loader.h"
+
 #include <algorithm>
 #include <filesystem>
+#include <fstream>
 
 #include <cstring>
 
@@ -147,6 +150,24 @@ TEST_F(VideoClipTest, FileNameWithEntitiesOpens) {
     int w = 0, h = 0;
     EXPECT_EQ(videoInqSize(&w, &h), 0);
     EXPECT_EQ(w, 160);
+}
+
+// The scene's VIDEO value becomes an attribute of the configuration, so file
+// names with markup characters in them must still play.
+TEST_F(VideoClipTest, SceneVideoNamesWithMarkupCharactersPlay) {
+    for (const std::string name : {"a&b\"x\".avi", "<c>'d'&amp;.avi"}) {
+        ASSERT_EQ(writeClip(dir_.file(name), ClipShape{}), "");
+        const std::string scene = dir_.file("Scene.txt");
+        std::ofstream(scene) << "SCENE-V-0.0.1\nVIDEO " << dir_.file(name) << "\n";
+        World world;
+        loadScene(world, scene);
+        EXPECT_EQ(world.videoLine, scene + ":2: VIDEO " + dir_.file(name));
+        ASSERT_EQ(videoOpen(world.videoConfig.c_str()), 0) << name;
+        videoSetPacing(false);
+        videoCapStart();
+        EXPECT_NE(videoGetImage(), nullptr) << name;
+        videoClose();
+    }
 }
 
 TEST_F(VideoClipTest, FileNamesAreLocalPathsWithEitherSeparator) {

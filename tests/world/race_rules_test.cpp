@@ -49,6 +49,24 @@ TEST(CheckpointReach, RectangleThenRadiusTestStrictly)
     EXPECT_FALSE(carReachesCheckpoint(car, checkpoint));
 }
 
+// A gate 180 long across x and 30 deep across y, as in the demo: 80 from its
+// centre along x is inside, 80 along y is not.
+TEST(CheckpointReach, LongGatesReachAlongTheirLengthOnly)
+{
+    Car car;
+    car.radius = 8.0f;
+    Checkpoint gate = checkpointAt(0, 10, 20);
+    gate.size = {180, 30, 30};
+    const struct {
+        double x, y;
+        bool reached;
+    } cases[] = {{90, 20, true}, {-70, 20, true}, {10, 100, false}, {10, -60, false}, {10, 34, true}};
+    for (const auto& c : cases) {
+        car.position = {c.x, c.y, 0};
+        EXPECT_EQ(carReachesCheckpoint(car, gate), c.reached) << c.x << "," << c.y;
+    }
+}
+
 TEST(LapRules, OnlyTheDueCheckpointCounts)
 {
     World world = worldWithCheckpoints({0, 1, 2});

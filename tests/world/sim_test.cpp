@@ -1,6 +1,7 @@
 #include "test_files.h"
 
 #include <gtest/gtest.h>
+#include <nlohmann/json.hpp>
 
 #include <cmath>
 #include <cstdio>
@@ -46,25 +47,13 @@ SimRun runSim(const TempDir& dir, const std::string& arguments)
     return run;
 }
 
-// Raw JSON text of the value at a dotted path such as "player.position.x";
-// keys are looked up in order, which suffices for the tool's flat layout.
-std::string valueAt(const std::string& line, const std::string& path)
+// The value at a JSON pointer such as "/player/position/x".
+nlohmann::json valueAt(const std::string& line, const std::string& pointer)
 {
-    std::size_t at = 0;
-    std::stringstream keys(path);
-    std::string key;
-    while (std::getline(keys, key, '.')) {
-        at = line.find("\"" + key + "\":", at);
-        if (at == std::string::npos) {
-            return "<missing " + path + ">";
-        }
-        at += key.size() + 3;
-    }
-    const std::size_t end = line.find_first_of(",}", at);
-    return line.substr(at, end - at);
+    return nlohmann::json::parse(line).at(nlohmann::json::json_pointer(pointer));
 }
 
-double numberAt(const std::string& line, const std::string& path) { return std::strtod(valueAt(line, path).c_str(), nullptr); }
+double numberAt(const std::string& line, const std::string& pointer) { return valueAt(line, pointer).get<double>(); }
 
 std::string oneCheckpointScene(const std::string& opponent = "")
 {
@@ -85,19 +74,19 @@ TEST(SimTool, PrintsFullPrecisionStateForEveryKeyLine)
     const SimRun run = runSim(dir, "--keys keys.txt");
     EXPECT_EQ(run.status, 0) << run.errors;
     ASSERT_EQ(run.lines.size(), 3u);
-    EXPECT_EQ(valueAt(run.lines[0], "step"), "1");
-    EXPECT_EQ(valueAt(run.lines[0], "state"), "\"race\"");
-    EXPECT_EQ(valueAt(run.lines[0], "raceStarted"), "true");
-    EXPECT_EQ(numberAt(run.lines[0], "player.velocity.x"), 5.0);
-    EXPECT_EQ(valueAt(run.lines[1], "player.angle"), "185");
+    EXPECT_EQ(valueAt(run.lines[0], "/step"), 1);
+    EXPECT_EQ(valueAt(run.lines[0], "/state"), "race");
+    EXPECT_EQ(valueAt(run.lines[0], "/raceStarted"), true);
+    EXPECT_EQ(numberAt(run.lines[0], "/player/velocity/x"), 5.0);
+    EXPECT_EQ(valueAt(run.lines[1], "/player/angle"), 185);
     // The second step turns 5 degrees, then thrusts along the new direction.
-    EXPECT_EQ(valueAt(run.lines[1], "player.direction.x"), "0.99619472026824951");
-    EXPECT_EQ(valueAt(run.lines[1], "player.direction.y"), "0.087155744433403015");
-    EXPECT_EQ(numberAt(run.lines[2], "player.force.x"), 0.0);
+    EXPECT_EQ(valueAt(run.lines[1], "/player/direction/x"), 0.99619472026824951);
+    EXPECT_EQ(valueAt(run.lines[1], "/player/direction/y"), 0.087155744433403015);
+    EXPECT_EQ(numberAt(run.lines[2], "/player/force/x"), 0.0);
     // With the only checkpoint counted as passed, the first step completes a lap.
-    EXPECT_EQ(valueAt(run.lines[0], "playerLap"), "2");
-    EXPECT_EQ(valueAt(run.lines[2], "playerLap"), "2");
-    EXPECT_EQ(valueAt(run.lines[2], "lastCheckpoint"), "-1");
+    EXPECT_EQ(valueAt(run.lines[0], "/playerLap"), 2);
+    EXPECT_EQ(valueAt(run.lines[2], "/playerLap"), 2);
+    EXPECT_EQ(valueAt(run.lines[2], "/lastCheckpoint"), -1);
     EXPECT_EQ(run.lines[2].find("opponent"), std::string::npos);
 }
 
@@ -110,7 +99,7 @@ TEST(SimTool, StepCountDefaultsAndOverrides)
     const SimRun run = runSim(dir, "--keys keys.txt --steps 4");
     ASSERT_EQ(run.lines.size(), 4u);
     // After the last line no key is held: friction only.
-    EXPECT_NEAR(numberAt(run.lines[3], "player.velocity.x"), 5 - 3 * 0.175, 1e-12);
+    EXPECT_NEAR(numberAt(run.lines[3], "/player/velocity/x"), 5 - 3 * 0.175, 1e-12);
     EXPECT_EQ(runSim(dir, "--steps 0").lines.size(), 0u);
 }
 
@@ -125,12 +114,12 @@ TEST(SimTool, LapClockFollowsSecondsPerStep)
     dir.write("keys.txt", "\n\nLEFT\nDOWN UP\n");  // the race starts in step 4 at 1.5 s
     const SimRun run = runSim(dir, "-s Scene.txt --keys keys.txt --steps 5 --seconds-per-step 0.5");
     ASSERT_EQ(run.lines.size(), 5u) << run.errors;
-    EXPECT_EQ(valueAt(run.lines[2], "raceStarted"), "false");
+    EXPECT_EQ(valueAt(run.lines[2], "/raceStarted"), false);
     // Step 4 reaches checkpoint 1 (the car stands on both), step 5 at 2 s completes the lap.
-    EXPECT_EQ(valueAt(run.lines[3], "lastCheckpoint"), "1");
-    EXPECT_EQ(valueAt(run.lines[4], "playerLap"), "2");
-    EXPECT_EQ(valueAt(run.lines[4], "lastLapTime"), "1");
-    EXPECT_EQ(valueAt(run.lines[4], "bestLapTime"), "1");
+    EXPECT_EQ(valueAt(run.lines[3], "/lastCheckpoint"), 1);
+    EXPECT_EQ(valueAt(run.lines[4], "/playerLap"), 2);
+    EXPECT_EQ(valueAt(run.lines[4], "/lastLapTime"), 1);
+    EXPECT_EQ(valueAt(run.lines[4], "/bestLapTime"), 1);
 }
 
 TEST(SimTool, OpponentFieldsAndLostRaceStops)
@@ -143,12 +132,12 @@ TEST(SimTool, OpponentFieldsAndLostRaceStops)
     const SimRun run = runSim(dir, "--keys keys.txt --steps 50");
     EXPECT_EQ(run.status, 0);
     ASSERT_EQ(run.lines.size(), 9u);  // a one-point route completes a lap every step
-    EXPECT_EQ(valueAt(run.lines[8], "state"), "\"lost\"");
-    EXPECT_EQ(valueAt(run.lines[8], "opponentLaps"), "9");
-    EXPECT_EQ(valueAt(run.lines[0], "routeIndex"), "3");
-    EXPECT_EQ(valueAt(run.lines[0], "lastRouteIndex"), "3");
-    EXPECT_EQ(numberAt(run.lines[0], "opponent.position.x"), -50.0);
-    EXPECT_EQ(valueAt(run.lines[0], "opponent.angle"), "270");
+    EXPECT_EQ(valueAt(run.lines[8], "/state"), "lost");
+    EXPECT_EQ(valueAt(run.lines[8], "/opponentLaps"), 9);
+    EXPECT_EQ(valueAt(run.lines[0], "/routeIndex"), 3);
+    EXPECT_EQ(valueAt(run.lines[0], "/lastRouteIndex"), 3);
+    EXPECT_EQ(numberAt(run.lines[0], "/opponent/position/x"), -50.0);
+    EXPECT_EQ(valueAt(run.lines[0], "/opponent/angle"), 270);
 }
 
 TEST(SimTool, WonRaceStops)
@@ -160,8 +149,8 @@ TEST(SimTool, WonRaceStops)
     dir.write("keys.txt", "UP\n");
     const SimRun run = runSim(dir, "--keys keys.txt --steps 50");
     ASSERT_EQ(run.lines.size(), 9u);  // no checkpoint 2 or 0: a lap per step
-    EXPECT_EQ(valueAt(run.lines.back(), "state"), "\"won\"");
-    EXPECT_EQ(valueAt(run.lines.back(), "playerLap"), "10");
+    EXPECT_EQ(valueAt(run.lines.back(), "/state"), "won");
+    EXPECT_EQ(valueAt(run.lines.back(), "/playerLap"), 10);
 }
 
 TEST(SimTool, NonFiniteNumbersPrintAsNull)
@@ -172,9 +161,9 @@ TEST(SimTool, NonFiniteNumbersPrintAsNull)
     dir.write("Scene.txt", scene.text());
     const SimRun run = runSim(dir, "--steps 1");
     ASSERT_EQ(run.lines.size(), 1u) << run.errors;
-    EXPECT_EQ(valueAt(run.lines[0], "player.position.x"), "null");
-    EXPECT_EQ(valueAt(run.lines[0], "player.position.z"), "null");
-    EXPECT_EQ(valueAt(run.lines[0], "player.position.y"), "0");
+    EXPECT_EQ(valueAt(run.lines[0], "/player/position/x"), nullptr);
+    EXPECT_EQ(valueAt(run.lines[0], "/player/position/z"), nullptr);
+    EXPECT_EQ(valueAt(run.lines[0], "/player/position/y"), 0);
 }
 
 TEST(SimTool, RefusesBadInputWithReasonAndStatus)
@@ -195,10 +184,10 @@ TEST(SimTool, RefusesBadInputWithReasonAndStatus)
         {"-s Missing.txt", 1, "cannot open scene file \"Missing.txt\""},
         {"--keys keys.txt", 1, "keys.txt:2: unknown key \"FAST\""},
         {"--keys none.txt", 1, "cannot open key file \"none.txt\""},
-        {"--steps -3", 2, "--steps needs a whole number"},
-        {"--seconds-per-step nan", 2, "--seconds-per-step needs a finite number"},
-        {"--fast", 2, "unknown option \"--fast\""},
-        {"-s", 2, "-s needs a value"},
+        {"--steps -3", 2, "--steps: needs a whole number of at least 0, not \"-3\""},
+        {"--seconds-per-step nan", 2, "--seconds-per-step: needs a number of at least 0, not \"nan\""},
+        {"--fast", 2, "not expected: --fast"},
+        {"-s", 2, "-s: 1 required SCENE missing"},
     };
     for (const Case& c : cases) {
         const SimRun run = runSim(dir, c.arguments);
@@ -231,11 +220,11 @@ TEST(SimTool, OpponentBoxStopsThePlayerWhereItStood)
     ASSERT_EQ(run.lines.size(), 9u) << run.errors;
     // 5, 9.825, 14.65, then 14.475 by friction: the car stands at 43.95 when
     // the next move would put its centre inside the opponent's box (55..65).
-    EXPECT_EQ(numberAt(run.lines[3], "player.position.x"), 5.0 + 9.825 + 14.649999999999999 + 14.474999999999998);
-    EXPECT_EQ(numberAt(run.lines[4], "player.position.x"), numberAt(run.lines[3], "player.position.x"));
-    EXPECT_EQ(numberAt(run.lines[4], "player.velocity.x"), 0.0);
-    EXPECT_EQ(valueAt(run.lines[4], "opponent.angle"), "630");  // 90 more per step on a one-point route
-    EXPECT_EQ(valueAt(run.lines[8], "state"), "\"lost\"");
+    EXPECT_EQ(numberAt(run.lines[3], "/player/position/x"), 5.0 + 9.825 + 14.649999999999999 + 14.474999999999998);
+    EXPECT_EQ(numberAt(run.lines[4], "/player/position/x"), numberAt(run.lines[3], "/player/position/x"));
+    EXPECT_EQ(numberAt(run.lines[4], "/player/velocity/x"), 0.0);
+    EXPECT_EQ(valueAt(run.lines[4], "/opponent/angle"), 630);  // 90 more per step on a one-point route
+    EXPECT_EQ(valueAt(run.lines[8], "/state"), "lost");
 }
 
 TEST(SimTool, OpponentFollowsIndicesNotListOrderAndSnapsBackToItsSegment)
@@ -251,20 +240,20 @@ TEST(SimTool, OpponentFollowsIndicesNotListOrderAndSnapsBackToItsSegment)
     dir.write("keys.txt", "DOWN\n");
     const SimRun run = runSim(dir, "--keys keys.txt --steps 6");
     ASSERT_EQ(run.lines.size(), 6u) << run.errors;
-    EXPECT_EQ(numberAt(run.lines[1], "opponent.position.x"), 8.0);
-    EXPECT_EQ(numberAt(run.lines[2], "opponent.position.x"), 10.0);
-    EXPECT_EQ(valueAt(run.lines[2], "routeIndex"), "1");
+    EXPECT_EQ(numberAt(run.lines[1], "/opponent/position/x"), 8.0);
+    EXPECT_EQ(numberAt(run.lines[2], "/opponent/position/x"), 10.0);
+    EXPECT_EQ(valueAt(run.lines[2], "/routeIndex"), 1);
     // Turned 180 towards (0, 2)'s successor (0, 0), moved 3 to x = 7, which is
     // more than twice the 2-unit segment away: put back at the foot of the
     // perpendicular on the segment's line, (0, 0).
-    EXPECT_EQ(valueAt(run.lines[3], "opponent.angle"), "360");
-    EXPECT_EQ(numberAt(run.lines[3], "opponent.direction.x"), -1.0);
-    EXPECT_EQ(numberAt(run.lines[3], "opponent.direction.y"), static_cast<double>(static_cast<float>(std::sin(180.0 / 180.0 * 3.141592653589793))));
-    EXPECT_EQ(numberAt(run.lines[3], "opponent.position.x"), 0.0);
-    EXPECT_EQ(numberAt(run.lines[3], "opponent.position.y"), 0.0);
+    EXPECT_EQ(valueAt(run.lines[3], "/opponent/angle"), 360);
+    EXPECT_EQ(numberAt(run.lines[3], "/opponent/direction/x"), -1.0);
+    EXPECT_EQ(numberAt(run.lines[3], "/opponent/direction/y"), static_cast<double>(static_cast<float>(std::sin(180.0 / 180.0 * 3.141592653589793))));
+    EXPECT_EQ(numberAt(run.lines[3], "/opponent/position/x"), 0.0);
+    EXPECT_EQ(numberAt(run.lines[3], "/opponent/position/y"), 0.0);
     // Standing on the target: a 90-degree turn, arrival, index 2; then the lap.
-    EXPECT_EQ(valueAt(run.lines[4], "opponent.angle"), "450");
-    EXPECT_EQ(valueAt(run.lines[4], "routeIndex"), "2");
-    EXPECT_EQ(valueAt(run.lines[5], "routeIndex"), "0");
-    EXPECT_EQ(valueAt(run.lines[5], "opponentLaps"), "1");
+    EXPECT_EQ(valueAt(run.lines[4], "/opponent/angle"), 450);
+    EXPECT_EQ(valueAt(run.lines[4], "/routeIndex"), 2);
+    EXPECT_EQ(valueAt(run.lines[5], "/routeIndex"), 0);
+    EXPECT_EQ(valueAt(run.lines[5], "/opponentLaps"), 1);
 }

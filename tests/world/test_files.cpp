@@ -7,8 +7,8 @@
 
 TempDir::TempDir()
 {
-    char pattern[] = "/tmp/rovanta-world-XXXXXX";
-    if (mkdtemp(pattern) == nullptr) {
+    std::string pattern = (std::filesystem::temp_directory_path() / "rovanta-world-XXXXXX").string();
+    if (mkdtemp(pattern.data()) == nullptr) {
         throw std::runtime_error("mkdtemp failed");
     }
     path = pattern;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 
 struct AutodriveOptions {
@@ -9,12 +10,9 @@ struct AutodriveOptions {
     int laps = 1;
     double targetSpeed = 1.0;
     int64_t maxSteps = 100000;
-    bool showHelp = false;
 };
 
-extern const char kAutodriveUsage[];
-
-// Returns false with a reason for an unknown option, a missing --out or a
-// value out of range (laps 1..9, target speed above 0 and at most 40,
-// max steps 1..10000000).
-bool parseAutodriveOptions(int argc, char** argv, AutodriveOptions& options, std::string& error);
+// Reads the command line into `options`. Returns the status to end with when
+// the tool should stop here (help, version, or a usage error such as a missing
+// --out or a value out of range).
+std::optional<int> readAutodriveOptions(int argc, char** argv, AutodriveOptions& options);

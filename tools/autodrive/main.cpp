@@ -18,15 +18,10 @@ static int fail(const std::string& reason)
 int main(int argc, char** argv)
 {
     AutodriveOptions options;
+    if (const std::optional<int> status = readAutodriveOptions(argc, argv, options)) {
+        return *status;
+    }
     std::string error;
-    if (!parseAutodriveOptions(argc, argv, options, error)) {
-        std::fprintf(stderr, "rovanta-autodrive: %s\n%s", error.c_str(), kAutodriveUsage);
-        return 2;
-    }
-    if (options.showHelp) {
-        std::printf("%s", kAutodriveUsage);
-        return 0;
-    }
     World& world = theWorld;
     // The driver needs no car models; skipping them keeps the tool quick.
     const ModelLoader skipModels = [](Car&, const char*) {};

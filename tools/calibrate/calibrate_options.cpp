@@ -1,14 +1,16 @@
 #include "calibrate_options.h"
 
-#include <CLI/CLI.hpp>
-
 #include "app/video/camera_modes.h"
+#include "command_line_glue.h"
+
+#include <limits>
 
 namespace {
 
+const char* const kUsage =
+    "rovanta-calibrate --board COLSxROWS --square SIZE --out CAMERA.dat [--video FILE] IMAGE...\n"
+    "       rovanta-calibrate --board COLSxROWS --square SIZE --print-board OUT.bmp";
 const char* const kDescription =
-    "usage: rovanta-calibrate --board COLSxROWS --square SIZE --out CAMERA.dat [--video FILE] IMAGE...\n"
-    "       rovanta-calibrate --board COLSxROWS --square SIZE --print-board OUT.bmp\n"
     "Measures a camera from photographs (PPM, BMP, JPEG or PNG) or a video of a printed chessboard and\n"
     "writes its camera file. COLSxROWS counts the inner corners (where four squares meet), e.g. 9x6.\n"
     "--print-board writes a printable board at 300 dpi whose squares are SIZE millimetres wide.";
@@ -22,31 +24,31 @@ std::string checkBoard(const std::string& text, CalibrateOptions* o) {
     return "";
 }
 
+// What a single option cannot say: the board's shape, and what the run needs.
+void checkTogether(const std::string& board, CalibrateOptions* o) {
+    const std::string boardError = checkBoard(board, o);
+    if (!boardError.empty()) throw CLI::ValidationError(boardError);
+    if (o->printBoard.empty() && o->out.empty()) throw CLI::RequiredError("--out");
+    if (o->printBoard.empty() && o->images.empty() && o->video.empty())
+        throw CLI::ValidationError("no IMAGE and no --video: nothing to measure");
+}
+
 }  // namespace
 
 std::optional<int> parseCalibrateOptions(int argc, char** argv, CalibrateOptions* o) {
     CLI::App app(kDescription, "rovanta-calibrate");
+    setUpCommandLine(app, kUsage);
     std::string board;
     app.add_option("--board", board, "inner corners of the chessboard, COLSxROWS")->required();
-    app.add_option("--square", o->square, "side of one square in scene units")
-        ->required()
-        ->check(CLI::PositiveNumber);
+    addNumber(app, "--square", o->square, {0.0, std::numeric_limits<double>::max(), true},
+              "side of one square in scene units")
+        ->required();
     auto* out = app.add_option("--out", o->out, "camera file to write");
     auto* video = app.add_option("--video", o->video, "take views from the frames of this video");
-    app.add_option("--every", o->every, "with --video, every n-th frame (default 10)")->check(CLI::Range(1, 100000));
+    addWholeNumber(app, "--every", o->every, 1, 100000, "with --video, every n-th frame (default 10)");
     auto* print = app.add_option("--print-board", o->printBoard, "write a printable board (BMP) and stop");
     auto* images = app.add_option("IMAGE", o->images, "photographs of the board");
     print->excludes(out)->excludes(video)->excludes(images);
-    try {
-        app.parse(argc, argv);
-        std::string boardError = checkBoard(board, o);
-        if (!boardError.empty()) throw CLI::ValidationError(boardError);
-        if (o->printBoard.empty() && o->out.empty()) throw CLI::RequiredError("--out");
-        if (o->printBoard.empty() && o->images.empty() && o->video.empty())
-            throw CLI::ValidationError("no IMAGE and no --video: nothing to measure");
-    } catch (const CLI::ParseError& e) {
-        int status = app.exit(e);
-        return status == 0 ? 0 : 2;  // usage errors end with status 2
-    }
-    return std::nullopt;
+    app.callback([&board, o] { checkTogether(board, o); });
+    return parseCommandLine(app, argc, argv);
 }

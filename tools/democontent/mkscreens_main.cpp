@@ -4,14 +4,17 @@
 #include <string>
 
 #include "bmp_writer.h"
+#include "command_line_glue.h"
 #include "screen_art.h"
 
 int main(int argc, char** argv) {
-  if (argc != 2) {
-    std::fprintf(stderr, "usage: rovanta-mkscreens OUTDIR\n");
-    return 2;
-  }
-  std::string dir = argv[1];
+  std::string dir;
+  CLI::App app{"Writes the title, won and lost screen images (main.bmp, main_win.bmp, main_lose.bmp).",
+               "rovanta-mkscreens"};
+  setUpCommandLine(app);
+  app.add_option("OUTDIR", dir, "folder to write them into")->required();
+  if (std::optional<int> status = parseCommandLine(app, argc, argv)) return *status;
+
   const struct {
     const char* file;
     Canvas picture;

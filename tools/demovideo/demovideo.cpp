@@ -3,11 +3,10 @@
 // lens distortion) moving smoothly around and above it, as a looping
 // Motion-JPEG AVI, with the true pose of every frame.
 #include <cstdio>
-#include <cstdlib>
-#include <cstring>
 #include <string>
 #include <thread>
 
+#include "command_line_glue.h"
 #include "tools/demovideo/camera_path.h"
 #include "tools/demovideo/demo_table.h"
 #include "tools/demovideo/table_film.h"
@@ -24,27 +23,37 @@ struct Options {
     double seconds = 0;  // 0: one whole orbit of the demo table
 };
 
-const char* kUsage =
-    "usage: rovanta-demovideo --camera FILE --marker PICTURE.ppm --out VIDEO.avi --poses FILE\n"
-    "                         [--seconds S] [--fps N] [--quality Q] [--supersample K] [--threads N]\n";
+// "--size 320x240": the picture size, each side 16 to 4096 pixels.
+void addFrameSize(CLI::App& app, Options& o) {
+    app.add_option_function<std::string>(
+           "--size",
+           [&o](const std::string& text) {
+               const size_t x = text.find('x');
+               if (x == std::string::npos)
+                   throw CLI::ValidationError("--size", "WIDTHxHEIGHT, e.g. 320x240, not " + text);
+               o.width = static_cast<int>(readWholeNumber(text.substr(0, x), 16, 4096, "--size width"));
+               o.height = static_cast<int>(readWholeNumber(text.substr(x + 1), 16, 4096, "--size height"));
+           },
+           "picture size (default 640x480)")
+        ->type_name("WxH");
+}
 
-bool parseOptions(int argc, char** argv, Options& o) {
-    for (int i = 1; i + 1 < argc; i += 2) {
-        const std::string key = argv[i];
-        const char* value = argv[i + 1];
-        if (key == "--camera") o.camera = value;
-        else if (key == "--marker") o.marker = value;
-        else if (key == "--out") o.out = value;
-        else if (key == "--poses") o.poses = value;
-        else if (key == "--seconds") o.seconds = std::atof(value);
-        else if (key == "--fps") o.fps = std::atoi(value);
-        else if (key == "--quality") o.quality = std::atoi(value);
-        else if (key == "--supersample") o.supersample = std::atoi(value);
-        else if (key == "--threads") o.threads = std::atoi(value);
-        else return false;
-    }
-    return argc % 2 == 1 && !o.camera.empty() && !o.marker.empty() && !o.out.empty() &&
-           !o.poses.empty() && o.seconds >= 0 && o.fps > 0 && o.supersample > 0 && o.threads >= 0;
+std::optional<int> readOptions(int argc, char** argv, Options& o) {
+    CLI::App app{"Renders the demo video: the demo table seen by the demo camera moving around and above it,\n"
+                 "as a looping Motion-JPEG AVI, with the true pose of every frame.",
+                 "rovanta-demovideo"};
+    setUpCommandLine(app);
+    app.add_option("--camera", o.camera, "camera parameter file")->type_name("FILE")->required();
+    app.add_option("--marker", o.marker, "square marker picture (PPM or BMP)")->type_name("PICTURE")->required();
+    app.add_option("--out", o.out, "video to write")->type_name("VIDEO.avi")->required();
+    app.add_option("--poses", o.poses, "true poses to write, one frame a line")->type_name("FILE")->required();
+    addNumber(app, "--seconds", o.seconds, {0.0, 3600.0}, "length of the video (default 0: one whole orbit)");
+    addWholeNumber(app, "--fps", o.fps, 1, 240, "frames per second (default 30)");
+    addWholeNumber(app, "--quality", o.quality, 1, 100, "JPEG quality (default 85)");
+    addWholeNumber(app, "--supersample", o.supersample, 1, 16, "samples per pixel along each axis (default 1)");
+    addWholeNumber(app, "--threads", o.threads, 0, 256, "rendering threads (default 0: one per core)");
+    addFrameSize(app, o);
+    return parseCommandLine(app, argc, argv);
 }
 
 bool loadCamera(const Options& o, CameraIntrinsics& camera) {
@@ -134,10 +143,7 @@ int render(const Options& o, const CameraIntrinsics& camera, const SynthPicture&
 
 int main(int argc, char** argv) {
     Options options;
-    if (!parseOptions(argc, argv, options)) {
-        std::fputs(kUsage, stderr);
-        return 2;
-    }
+    if (std::optional<int> status = readOptions(argc, argv, options)) return *status;
     CameraIntrinsics camera;
     if (!loadCamera(options, camera)) return 1;
     SynthPicture picture;

@@ -5,13 +5,12 @@
 
 #include <chrono>
 #include <cstdio>
-#include <cstdlib>
-#include <cstring>
 #include <string>
 
 #include "app/game.h"
 #include "app/game_state.h"
 #include "app/video/video.h"
+#include "command_line_glue.h"
 #include "world/keys.h"
 
 namespace {
@@ -22,21 +21,15 @@ struct Options {
     bool holdUp = true;
 };
 
-bool parseOptions(int argc, char** argv, Options& options) {
-    for (int i = 1; i < argc; ++i) {
-        const bool hasValue = i + 1 < argc;
-        if (!std::strcmp(argv[i], "-s") && hasValue) {
-            options.scene = argv[++i];
-        } else if (!std::strcmp(argv[i], "--frames") && hasValue) {
-            options.frames = std::atoi(argv[++i]);
-        } else if (!std::strcmp(argv[i], "--no-keys")) {
-            options.holdUp = false;
-        } else {
-            std::fprintf(stderr, "usage: rovanta-framebench [-s SCENE] [--frames N] [--no-keys]\n");
-            return false;
-        }
-    }
-    return options.frames > 0;
+std::optional<int> readOptions(int argc, char** argv, Options& options) {
+    CLI::App app{"Runs the race frame on a scene's video without pacing, in a window, and prints frames per\n"
+                 "second and where the time goes as one JSON line.",
+                 "rovanta-framebench"};
+    setUpCommandLine(app);
+    app.add_option("-s", options.scene, "scene file (default Scene.txt)")->type_name("SCENE");
+    addWholeNumber(app, "--frames", options.frames, 1, 10000000, "frames to run (default 600)");
+    app.add_flag_callback("--no-keys", [&options] { options.holdUp = false; }, "do not hold the UP key");
+    return parseCommandLine(app, argc, argv);
 }
 
 double milliseconds(double seconds, int frames) { return frames ? seconds * 1000.0 / frames : 0.0; }
@@ -55,10 +48,11 @@ void report(const FrameTimings& t, int frames, double totalSeconds) {
 }  // namespace
 
 int main(int argc, char** argv) {
+    // Options first, so that --help needs no display.
+    Options options;
+    if (std::optional<int> status = readOptions(argc, argv, options)) return *status;
     glutInit(&argc, argv);
     glutInitDisplayMode(GLUT_DOUBLE | GLUT_ALPHA | GLUT_DEPTH);
-    Options options;
-    if (!parseOptions(argc, argv, options)) return 2;
 
     initialiseGame(options.scene);
     videoSetPacing(false);

@@ -1,9 +1,10 @@
-// rovanta-mkpatt: makes a marker pattern file from a square marker picture (border included),
-// or writes the built-in demo marker picture.
+// rovanta-mkpatt: makes a marker pattern file from a square marker picture (border included)
+// or from photographs of a printed marker, or writes the built-in demo marker picture.
 #include <cstdio>
-#include <cstdlib>
 #include <string>
+#include <vector>
 
+#include "command_line_glue.h"
 #include "image_file.h"
 #include "photo_main.h"
 #include "synthcam.h"
@@ -11,12 +12,42 @@
 
 namespace {
 
-const char* const kUsage =
-    "usage: rovanta-mkpatt PICTURE.ppm OUT.patt\n"
-    "       rovanta-mkpatt --default-marker OUT.ppm [SIDE]\n"
-    "       rovanta-mkpatt --photo IMAGE... --camera CAMERA.dat OUT.patt\n"
-    "PICTURE is the whole square marker including its black border (a quarter of the side on\n"
-    "each side); the pattern is taken from the inner half, in the four quarter turns.\n";
+struct Options {
+    std::vector<std::string> files;          // PICTURE OUT
+    std::vector<std::string> defaultMarker;  // OUT [SIDE]
+    int side = 256;
+};
+
+// Exactly one of the two forms, each with its own number of words.
+void checkForm(Options& o) {
+    if (!o.defaultMarker.empty()) {
+        if (!o.files.empty()) throw CLI::ValidationError("--default-marker takes no PICTURE");
+        if (o.defaultMarker.size() == 2)
+            o.side = static_cast<int>(readWholeNumber(o.defaultMarker[1], 16, 4096, "SIDE"));
+    } else if (o.files.size() != 2) {
+        throw CLI::ValidationError("give PICTURE and OUT, or --default-marker OUT [SIDE]");
+    }
+}
+
+std::optional<int> readOptions(int argc, char** argv, Options& o) {
+    CLI::App app{"Makes a pattern file from a marker picture, or writes the built-in demo marker picture.\n"
+                 "PICTURE is the whole square marker including its black border (a quarter of the side on\n"
+                 "each side); the pattern is taken from the inner half, in the four quarter turns.",
+                 "rovanta-mkpatt"};
+    setUpCommandLine(app, "rovanta-mkpatt PICTURE OUT.patt\n"
+                          "       rovanta-mkpatt --default-marker OUT.ppm [SIDE]\n"
+                          "       rovanta-mkpatt --photo IMAGE... --camera CAMERA.dat OUT.patt (see --photo --help)");
+    // Throw: more words than a form takes is an error, not a reason to keep the last ones.
+    app.add_option("PICTURE OUT", o.files, "marker picture (PPM or BMP) and the pattern file to write")
+        ->expected(0, 2)
+        ->multi_option_policy(CLI::MultiOptionPolicy::Throw);
+    app.add_option("--default-marker", o.defaultMarker, "write the demo marker picture, SIDE pixels wide (default 256)")
+        ->type_name("OUT.ppm [SIDE]")
+        ->expected(1, 2)
+        ->multi_option_policy(CLI::MultiOptionPolicy::Throw);
+    app.callback([&o] { checkForm(o); });
+    return parseCommandLine(app, argc, argv);
+}
 
 int fail(const std::string& message) {
     std::fprintf(stderr, "rovanta-mkpatt: %s\n", message.c_str());
@@ -24,7 +55,6 @@ int fail(const std::string& message) {
 }
 
 int writeDefaultMarker(const std::string& path, int side) {
-    if (side < 16 || side > 4096) return fail("SIDE must be between 16 and 4096");
     SynthPicture marker = defaultMarkerPicture(side);
     RgbPicture picture{marker.size, marker.size, marker.rgb};
     if (!writePpm(path, picture)) return fail(path + ": cannot write");
@@ -50,9 +80,8 @@ int makePattern(const std::string& input, const std::string& output) {
 
 int main(int argc, char** argv) {
     if (asksForPhotoPattern(argc, argv)) return photoPatternMain(argc, argv);
-    if (argc >= 3 && std::string(argv[1]) == "--default-marker" && argc <= 4)
-        return writeDefaultMarker(argv[2], argc == 4 ? std::atoi(argv[3]) : 256);
-    if (argc == 3 && argv[1][0] != '-') return makePattern(argv[1], argv[2]);
-    std::fprintf(stderr, "%s", kUsage);
-    return 2;
+    Options options;
+    if (std::optional<int> status = readOptions(argc, argv, options)) return *status;
+    if (!options.defaultMarker.empty()) return writeDefaultMarker(options.defaultMarker[0], options.side);
+    return makePattern(options.files[0], options.files[1]);
 }

@@ -1,12 +1,11 @@
 #include "photo_main.h"
 
-#include <CLI/CLI.hpp>
-
 #include <cstdio>
 #include <cstring>
 #include <string>
 #include <vector>
 
+#include "command_line_glue.h"
 #include "image_file.h"
 #include "photo_pattern.h"
 #include "tracking/camera.h"
@@ -98,23 +97,20 @@ bool asksForPhotoPattern(int argc, char** argv) {
 }
 
 int photoPatternMain(int argc, char** argv) {
-    CLI::App app("usage: rovanta-mkpatt --photo IMAGE... --camera CAMERA.dat [--threshold N] OUT.patt\n"
-                 "Makes a pattern file from photographs of a printed marker (PPM or BMP): the tracker finds\n"
+    CLI::App app("Makes a pattern file from photographs of a printed marker (PPM or BMP): the tracker finds\n"
                  "the marker in each, samples it as it does while tracking, and the photos are averaged.\n"
                  "The top of the first photo is the top of the pattern.",
                  "rovanta-mkpatt");
+    setUpCommandLine(app, "rovanta-mkpatt --photo IMAGE... --camera CAMERA.dat [--threshold N] OUT.patt");
     PhotoOptions o;
     bool photo = false;
     app.add_flag("--photo", photo, "make the pattern from photographs")->required();
     app.add_option("--camera", o.camera, "camera file of the camera that took the photos")->required();
-    app.add_option("--threshold", o.threshold, "darkness threshold (default: 100, then others until found)")
-        ->check(CLI::Range(0, 255));
+    addWholeNumber(app, "--threshold", o.threshold, 0, 255, "darkness threshold (default: 100, then others until found)");
     app.add_option("FILES", o.files, "IMAGE... OUT.patt")->required();
-    try {
-        app.parse(argc, argv);
+    app.callback([&o] {
         if (o.files.size() < 2) throw CLI::ValidationError("give at least one IMAGE and then OUT.patt");
-    } catch (const CLI::ParseError& e) {
-        return app.exit(e) == 0 ? 0 : 2;
-    }
+    });
+    if (std::optional<int> status = parseCommandLine(app, argc, argv)) return *status;
     return makePhotoPattern(o);
 }

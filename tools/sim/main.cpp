@@ -41,15 +41,10 @@ static void runRace(World& world, const KeyScript& script, int64_t steps, double
 int main(int argc, char** argv)
 {
     SimOptions options;
+    if (const std::optional<int> status = readSimOptions(argc, argv, options)) {
+        return *status;
+    }
     std::string error;
-    if (!parseSimOptions(argc, argv, options, error)) {
-        std::fprintf(stderr, "rovanta-sim: %s\n%s", error.c_str(), kSimUsage);
-        return 2;
-    }
-    if (options.showHelp) {
-        std::printf("%s", kSimUsage);
-        return 0;
-    }
     KeyScript script;
     if (!options.keysPath.empty() && !loadKeyScript(options.keysPath, script, error)) {
         return fail(error, 1);

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 
 struct SimOptions {
@@ -8,12 +9,10 @@ struct SimOptions {
     std::string keysPath;  // empty: no key script
     int64_t steps = -1;    // -1: from the key script, or 100 without one
     double secondsPerStep = 1.0 / 30.0;
-    bool showHelp = false;
 };
 
 inline constexpr int64_t kDefaultSteps = 100;
 
-extern const char kSimUsage[];
-
-// Returns false with a reason for an unknown option or a bad value.
-bool parseSimOptions(int argc, char** argv, SimOptions& options, std::string& error);
+// Reads the command line into `options`. Returns the status to end with when
+// the tool should stop here (help, version, or a usage error).
+std::optional<int> readSimOptions(int argc, char** argv, SimOptions& options);

@@ -1,60 +1,60 @@
 #include "step_json.h"
 
+#include "json_line.h"
 #include "world/race_rules.h"
 
-#include <cmath>
-#include <cstdio>
+namespace {
 
-std::string jsonNumber(double value)
+const JsonLineStyle kStepStyle{",", ":", 17};
+
+// Members are added in the order the line has always had.
+JsonDocument vec3Json(const Vec3& v)
 {
-    if (!std::isfinite(value)) {
-        return "null";
-    }
-    char text[32];
-    std::snprintf(text, sizeof text, "%.17g", value);
-    return text;
+    JsonDocument out;
+    out["x"] = v.x;
+    out["y"] = v.y;
+    out["z"] = v.z;
+    return out;
 }
 
-static std::string jsonVec3(const Vec3& v)
+JsonDocument playerJson(const Car& car)
 {
-    return "{\"x\":" + jsonNumber(v.x) + ",\"y\":" + jsonNumber(v.y) + ",\"z\":" + jsonNumber(v.z) + "}";
+    JsonDocument out;
+    out["position"] = vec3Json(car.position);
+    out["velocity"] = vec3Json(car.velocity);
+    out["direction"] = vec3Json(car.direction);
+    out["force"] = vec3Json(car.force);
+    out["angle"] = static_cast<double>(car.angle);
+    return out;
 }
 
-static std::string field(const char* name, const std::string& value)
+void addOpponent(const World& world, JsonDocument& line)
 {
-    return std::string("\"") + name + "\":" + value;
+    JsonDocument car;
+    car["position"] = vec3Json(world.opponent.position);
+    car["direction"] = vec3Json(world.opponent.direction);
+    car["angle"] = static_cast<double>(world.opponent.angle);
+    line["opponent"] = car;
+    line["routeIndex"] = world.routeIndex;
+    line["lastRouteIndex"] = world.lastRouteIndex;
+    line["opponentLaps"] = world.opponentLaps;
 }
 
-static std::string playerJson(const Car& car)
-{
-    return "{" + field("position", jsonVec3(car.position)) + "," + field("velocity", jsonVec3(car.velocity)) + "," +
-           field("direction", jsonVec3(car.direction)) + "," + field("force", jsonVec3(car.force)) + "," +
-           field("angle", jsonNumber(car.angle)) + "}";
-}
-
-static std::string opponentJson(const World& world)
-{
-    const Car& car = world.opponent;
-    return "," + field("opponent", "{" + field("position", jsonVec3(car.position)) + "," +
-                                        field("direction", jsonVec3(car.direction)) + "," +
-                                        field("angle", jsonNumber(car.angle)) + "}") +
-           "," + field("routeIndex", std::to_string(world.routeIndex)) + "," +
-           field("lastRouteIndex", std::to_string(world.lastRouteIndex)) + "," +
-           field("opponentLaps", std::to_string(world.opponentLaps));
-}
+}  // namespace
 
 std::string stepJson(int64_t step, const World& world)
 {
-    std::string line = "{" + field("step", std::to_string(step)) + "," +
-                       field("state", std::string("\"") + raceStateName(raceStateOf(world)) + "\"") + "," +
-                       field("raceStarted", world.raceStarted ? "true" : "false") + "," +
-                       field("player", playerJson(world.player)) + "," +
-                       field("playerLap", std::to_string(world.playerLap)) + "," +
-                       field("lastCheckpoint", std::to_string(world.lastCheckpoint)) + "," +
-                       field("bestLapTime", std::to_string(world.bestLapTime)) + "," +
-                       field("lastLapTime", std::to_string(world.lastLapTime));
+    JsonDocument line;
+    line["step"] = step;
+    line["state"] = raceStateName(raceStateOf(world));
+    line["raceStarted"] = world.raceStarted;
+    line["player"] = playerJson(world.player);
+    line["playerLap"] = world.playerLap;
+    line["lastCheckpoint"] = world.lastCheckpoint;
+    line["bestLapTime"] = world.bestLapTime;
+    line["lastLapTime"] = world.lastLapTime;
     if (world.opponentPresent) {
-        line += opponentJson(world);
+        addOpponent(world, line);
     }
-    return line + "}";
+    return jsonLine(line, kStepStyle);
 }

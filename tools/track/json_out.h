@@ -13,8 +13,6 @@ struct MarkerReport {
     double poseError = 0.0;
 };
 
-std::string jsonString(const std::string& text);
-std::string jsonNumber(double value);
 // How the last image was binarised: the level used, or per-tile levels.
 struct ThresholdReport {
     bool automatic = false;
@@ -22,5 +20,6 @@ struct ThresholdReport {
     int level = 100;
 };
 
+// Numbers carry 10 significant digits; NaN and infinity print as null.
 std::string imageResultJson(const std::string& path, int width, int height, double ms, const ThresholdReport& threshold,
                             const std::vector<MarkerReport>& markers);

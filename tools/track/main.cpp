@@ -106,16 +106,7 @@ int trackImage(const std::string& path, const CameraIntrinsics& loaded, const Tr
 
 int main(int argc, char** argv) {
     TrackOptions options;
-    bool help = false;
-    std::string error;
-    if (!parseTrackOptions(argc, argv, &options, &help, &error)) {
-        std::fprintf(stderr, "rovanta-track: %s\n%s", error.c_str(), kTrackUsage);
-        return 2;
-    }
-    if (help) {
-        std::printf("%s", kTrackUsage);
-        return 0;
-    }
+    if (std::optional<int> status = readTrackOptions(argc, argv, &options)) return *status;
     CameraIntrinsics loaded;
     if (loadCameraParams(options.camera.c_str(), 1, &loaded) < 0) {
         std::string cause = cameraFileIsShort(options.camera) ? "shorter than one 136-byte record" : "cannot open";

@@ -1,83 +1,26 @@
 #include "track_options.h"
 
-#include <cerrno>
-#include <cmath>
-#include <cstdlib>
+#include "command_line_glue.h"
 
-const char* const kTrackUsage =
-    "usage: rovanta-track --camera FILE --pattern FILE [--pattern FILE ...] [--threshold N]\n"
-    "                     [--fixed-threshold] [--marker-width W] [--repeat N] IMAGE...\n"
-    "Detects markers in each image (binary PPM or BMP) in order and prints one JSON line per image.\n"
-    "The tracker chooses its binarisation for the light of each image (--threshold N shifts it by\n"
-    "N - 100); --fixed-threshold binarises every image with the one level N (default 100).\n"
-    "--repeat N times detection N times per image and reports the median; the marker history\n"
-    "then sees each image N times.\n";
+#include <limits>
 
-namespace {
-
-bool parseInt(const char* text, long low, long high, int* out) {
-    char* end = nullptr;
-    errno = 0;
-    long v = std::strtol(text, &end, 10);
-    if (errno != 0 || end == text || *end != '\0' || v < low || v > high) return false;
-    *out = static_cast<int>(v);
-    return true;
-}
-
-bool parsePositiveDouble(const char* text, double* out) {
-    char* end = nullptr;
-    double v = std::strtod(text, &end);
-    if (end == text || *end != '\0' || !std::isfinite(v) || v <= 0.0) return false;
-    *out = v;
-    return true;
-}
-
-bool applyValueOption(const std::string& name, const char* value, TrackOptions* o, std::string* error) {
-    bool ok = true;
-    if (name == "--camera")
-        o->camera = value;
-    else if (name == "--pattern")
-        o->patterns.push_back(value);
-    else if (name == "--threshold")
-        ok = parseInt(value, -1000, 1000, &o->threshold);
-    else if (name == "--marker-width")
-        ok = parsePositiveDouble(value, &o->markerWidth);
-    else if (name == "--repeat")
-        ok = parseInt(value, 1, 100000, &o->repeat);
-    else {
-        *error = "unknown option " + name;
-        return false;
-    }
-    if (!ok) *error = "bad value for " + name + ": " + value;
-    return ok;
-}
-
-}  // namespace
-
-bool parseTrackOptions(int argc, char** argv, TrackOptions* options, bool* help, std::string* error) {
-    *help = false;
-    for (int i = 1; i < argc; i++) {
-        std::string arg = argv[i];
-        if (arg == "--help" || arg == "-h") {
-            *help = true;
-            return true;
-        }
-        if (arg == "--fixed-threshold") {
-            options->fixedThreshold = true;
-            continue;
-        }
-        if (arg.rfind("--", 0) != 0 || arg == "--") {
-            options->images.push_back(arg);
-            continue;
-        }
-        if (i + 1 >= argc) {
-            *error = "missing value for " + arg;
-            return false;
-        }
-        if (!applyValueOption(arg, argv[++i], options, error)) return false;
-    }
-    if (options->camera.empty()) *error = "--camera FILE is required";
-    else if (options->patterns.empty()) *error = "at least one --pattern FILE is required";
-    else if (options->images.empty()) *error = "no IMAGE given";
-    return error->empty();
+std::optional<int> readTrackOptions(int argc, char** argv, TrackOptions* o) {
+    CLI::App app{"Detects markers in each image (binary PPM or BMP) in order and prints one JSON line per image.\n"
+                 "The tracker chooses its binarisation for the light of each image (--threshold N shifts it by\n"
+                 "N - 100); --fixed-threshold binarises every image with the one level N (default 100).\n"
+                 "--repeat N times detection N times per image and reports the median; the marker history\n"
+                 "then sees each image N times.",
+                 "rovanta-track"};
+    setUpCommandLine(app);
+    app.add_option("--camera", o->camera, "camera parameter file")->type_name("FILE")->required();
+    addRepeatable(app, "--pattern", o->patterns, "pattern file; repeat for more markers, numbered from 0")
+        ->type_name("FILE")
+        ->required();
+    addWholeNumber(app, "--threshold", o->threshold, -1000, 1000, "detection threshold (default 100)");
+    app.add_flag("--fixed-threshold", o->fixedThreshold, "binarise every image with the one threshold");
+    addNumber(app, "--marker-width", o->markerWidth, {0.0, std::numeric_limits<double>::max(), true},
+              "printed marker width (default 80)");
+    addWholeNumber(app, "--repeat", o->repeat, 1, 100000, "detections per image (default 1)");
+    app.add_option("IMAGE", o->images, "images to examine")->required();
+    return parseCommandLine(app, argc, argv);
 }

@@ -1,6 +1,7 @@
 // Command line of rovanta-track.
 #pragma once
 
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -14,6 +15,6 @@ struct TrackOptions {
     std::vector<std::string> images;
 };
 
-// Returns false with a one-line reason in `error`; `help` is set for --help.
-bool parseTrackOptions(int argc, char** argv, TrackOptions* options, bool* help, std::string* error);
-extern const char* const kTrackUsage;
+// Reads the command line into `options`. Returns the status to end with when
+// the tool should stop here (help, version, or a usage error).
+std::optional<int> readTrackOptions(int argc, char** argv, TrackOptions* options);

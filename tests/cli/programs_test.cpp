@@ -1,0 +1,107 @@
+// Every program answers --help and --version with status 0 and refuses a bad
+// command line with status 2, its reason and the usage on standard error.
+#include <gtest/gtest.h>
+
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <sstream>
+#include <string>
+#include <vector>
+
+namespace {
+
+struct ProgramRun {
+    int status = -1;
+    std::string out, err;
+};
+
+std::string readFile(const std::string& path) {
+    std::ifstream in(path);
+    std::stringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+class Programs : public ::testing::Test {
+  protected:
+    std::string dir;
+
+    void SetUp() override {
+        std::string pattern = std::filesystem::temp_directory_path().string() + "/rovanta_cli_XXXXXX";
+        ASSERT_NE(mkdtemp(pattern.data()), nullptr);
+        dir = pattern;
+    }
+    void TearDown() override { std::filesystem::remove_all(dir); }
+
+    // Runs inside the temporary folder, so nothing can land elsewhere.
+    ProgramRun run(const std::string& program, const std::string& arguments) const {
+        const std::string command = "cd " + dir + " && " + program + " " + arguments + " >out.txt 2>err.txt";
+        const int raw = std::system(command.c_str());
+        return {WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, readFile(dir + "/out.txt"), readFile(dir + "/err.txt")};
+    }
+};
+
+std::vector<std::string> programPaths() {
+    std::vector<std::string> paths;
+    std::stringstream list(ROVANTA_PROGRAMS);
+    for (std::string path; std::getline(list, path, '|');) paths.push_back(path);
+    return paths;
+}
+
+std::string nameOf(const std::string& path) { return std::filesystem::path(path).filename().string(); }
+
+// A command line each tool must refuse, and a word its reason must quote.
+// (The game ignores what it does not know; its refusals are tested with its options.)
+const std::map<std::string, std::pair<std::string, std::string>> kBadCommandLines = {
+    {"rovanta-sim", {"--steps 256abc", "256abc"}},
+    {"rovanta-autodrive", {"--out k.txt --laps 256abc", "256abc"}},
+    {"rovanta-track", {"--camera c --pattern p --threshold 256abc x.ppm", "256abc"}},
+    {"rovanta-mkpatt", {"--default-marker m.ppm 256abc", "256abc"}},
+    {"rovanta-mkcamera", {"c.dat 256abc 480", "256abc"}},
+    {"rovanta-mkcar", {"pilot m.3ds t.bmp", "pilot"}},
+    {"rovanta-mkscreens", {"one two", "two"}},
+    {"rovanta-demoscene", {"one two", "two"}},
+    {"rovanta-demovideo", {"--camera c --marker m --out o.avi --poses p --fps 256abc", "256abc"}},
+    {"rovanta-framebench", {"--frames 256abc", "256abc"}},
+    {"rovanta-calibrate", {"--board 9x6 --square 256abc --out c.dat x.ppm", "256abc"}},
+};
+
+TEST_F(Programs, HelpAndVersionSucceed) {
+    ASSERT_GE(programPaths().size(), 7u);
+    for (const std::string& path : programPaths()) {
+        const std::string name = nameOf(path);
+        const ProgramRun help = run(path, "--help");
+        EXPECT_EQ(help.status, 0) << name << help.err;
+        EXPECT_NE(help.out.find("Usage: " + name), std::string::npos) << name << help.out;
+        EXPECT_NE(help.out.find("--version"), std::string::npos) << name;
+        const ProgramRun version = run(path, "--version");
+        EXPECT_EQ(version.status, 0) << name;
+        EXPECT_EQ(version.out, name + " 0.0.0.1\n");
+        EXPECT_EQ(help.err + version.err, "") << name;
+    }
+}
+
+TEST_F(Programs, BadCommandLinesEndWithStatusTwoAndTheUsage) {
+    for (const std::string& path : programPaths()) {
+        const std::string name = nameOf(path);
+        const auto bad = kBadCommandLines.find(name);
+        if (name == "rovanta") continue;
+        ASSERT_NE(bad, kBadCommandLines.end()) << "no bad command line listed for " << name;
+        const ProgramRun result = run(path, bad->second.first);
+        EXPECT_EQ(result.status, 2) << name;
+        EXPECT_EQ(result.err.rfind(name + ": ", 0), 0u) << name << result.err;
+        EXPECT_NE(result.err.find(bad->second.second), std::string::npos) << name << result.err;
+        EXPECT_NE(result.err.find("Usage: " + name), std::string::npos) << name << result.err;
+        EXPECT_EQ(result.out, "") << name;
+        const auto written = std::distance(std::filesystem::directory_iterator(dir), {});
+        EXPECT_EQ(written, 2) << name << ": wrote more than its two captured streams";
+    }
+}
+
+}  // namespace
