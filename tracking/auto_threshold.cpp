@@ -21,7 +21,8 @@ struct Binarisation {
 constexpr int kMostValleys = 3;
 // Local levels lie nearer the local dark, so that the dark side of a shadow's edge stays light; a
 // neighbourhood of little contrast (no edge in it, or only the table's grain) is taken as light.
-constexpr int kLocalShares[2] = {20, 40};
+// (A second, higher share found no more markers under hard light and made a lost frame slower.)
+constexpr int kLocalShare = 20;
 constexpr int kLocalMinContrast = 30;
 constexpr double kLocalMinRelativeContrast = 0.3;
 constexpr double kMostDarkShare = 0.9;
@@ -116,11 +117,10 @@ std::vector<Binarisation> searchPlan(const uint8_t* frame) {
     measureLevels(frame, width, height, &histogram);
     std::vector<Binarisation> plan{{false, kDefaultThreshold}};
     for (int level : valleyLevels(histogram, kMostValleys)) plan.push_back({false, level});
-    plan.push_back({true, kLocalShares[0]});
+    plan.push_back({true, kLocalShare});
     // Halfway from the darkest pixels to the typical ones: a small dark marker in a frame whose
     // histogram shows it as no peak of its own.
     plan.push_back({false, (percentileLevel(histogram, 0.005) + percentileLevel(histogram, 0.5)) / 2});
-    plan.push_back({true, kLocalShares[1]});
     return plan;
 }
 

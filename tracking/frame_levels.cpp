@@ -90,20 +90,3 @@ int percentileLevel(const LevelHistogram& h, double share) {
     }
     return 255;
 }
-
-int otsuLevel(const LevelHistogram& h) {
-    double all = 0;
-    for (int v = 0; v < 256; v++) all += static_cast<double>(v) * h.bins[v];
-    double darkCount = 0, darkSum = 0, best = -1;
-    int level = 0;
-    for (int v = 0; v < 256; v++) {
-        darkCount += h.bins[v];
-        darkSum += static_cast<double>(v) * h.bins[v];
-        double lightCount = h.total - darkCount;
-        if (darkCount == 0 || lightCount == 0) continue;
-        double gap = darkSum / darkCount - (all - darkSum) / lightCount;
-        double between = darkCount * lightCount * gap * gap;
-        if (between > best) best = between, level = v;
-    }
-    return level;
-}

@@ -16,5 +16,3 @@ void measureLevels(const uint8_t* frame, int width, int height, LevelHistogram* 
 std::vector<int> valleyLevels(const LevelHistogram& histogram, int most);
 // The level below which `share` of the sampled pixels lie.
 int percentileLevel(const LevelHistogram& histogram, double share);
-// The level that best splits the histogram into a dark and a light class.
-int otsuLevel(const LevelHistogram& histogram);
