@@ -17,6 +17,10 @@ class AutoThreshold : public ::testing::Test {
 
     void SetUp() override { ASSERT_EQ(installCameraAndDefaultPattern(camera, picture), 0); }
 
+    void useFrameSize(int width, int height) {
+        camera = makeWebcamIntrinsics(width, height);
+        ASSERT_EQ(installCameraAndDefaultPattern(camera, picture), 0);
+    }
     SynthFrame render(LightCondition condition, unsigned seed) {
         LightCase c = makeLightCase(condition, camera, seed);
         c.options.supersample = 1;
@@ -33,6 +37,10 @@ class AutoThreshold : public ::testing::Test {
     LightScore detect(const SynthFrame& frame, bool automatic, int threshold = kDefaultThreshold) {
         resetMarkerHistory();
         resetAutoThreshold();
+        return detectAgain(frame, automatic, threshold);
+    }
+    // The next frame of a run: the history and the kept binarisation stay.
+    LightScore detectAgain(const SynthFrame& frame, bool automatic, int threshold = kDefaultThreshold) {
         DetectedMarker* list;
         int count;
         int status = automatic ? detectMarkersAuto(frame.bgrx.data(), threshold, &list, &count)
@@ -63,19 +71,50 @@ TEST_F(AutoThreshold, FindsMarkersUnderHardLightWithoutFalseIdsAndLosesNoneInNor
     }
 }
 
+// Webcam HD frames: a dim room (a global level from the histogram) and a steep gradient (per-tile
+// levels, with the larger tiles of wide frames).
+TEST_F(AutoThreshold, FindsMarkersInHdFramesInADimRoomAndUnderAGradient) {
+    for (const auto& [width, height] : {std::pair{1280, 720}, std::pair{1920, 1080}}) {
+        useFrameSize(width, height);
+        for (LightCondition light : {LightCondition::Dim, LightCondition::Gradient})
+            for (unsigned seed = 720; seed < 722; seed++) {
+                LightScore automatic = detect(render(light, seed), true);
+                EXPECT_TRUE(automatic.found) << width << " " << lightConditionName(light) << " " << seed;
+                EXPECT_EQ(automatic.falseIds, 0) << width << " " << lightConditionName(light) << " " << seed;
+            }
+    }
+}
+
+// Once a search has found the marker, the next frames are labelled once, the way that found it
+// (a global level in a dim room, per-tile levels under a steep gradient), and a frame where the
+// marker is gone does not forget that way.
 TEST_F(AutoThreshold, KeepsTheWayThatFoundTheMarkerAndShiftsEveryLevelWithTheThreshold) {
-    SynthFrame dim = render(LightCondition::Dim, 711);
-    ASSERT_FALSE(detect(dim, false).found);
-    ASSERT_TRUE(detect(dim, true).found);
-    AutoThresholdStatus first = autoThresholdStatus();
-    EXPECT_GT(first.attempts, 1);  // the plain threshold darkens the whole frame
-    DetectedMarker* list;
-    int count;
-    ASSERT_EQ(detectMarkersAuto(dim.bgrx.data(), kDefaultThreshold, &list, &count), 0);
-    EXPECT_TRUE(scoreDetection(list, count, dim, 0, 4.0).found);
-    EXPECT_EQ(autoThresholdStatus().attempts, 1);
-    EXPECT_EQ(autoThresholdStatus().level, first.level);
+    struct Case {
+        LightCondition light;
+        unsigned seed;
+        bool local;
+    } cases[] = {{LightCondition::Dim, 711, false}, {LightCondition::Gradient, 700, true}};
+    SynthFrame empty = render(LightCondition::Normal, 700);
+    std::fill(empty.bgrx.begin(), empty.bgrx.end(), uint8_t{200});
+    for (const Case& c : cases) {
+        const char* name = lightConditionName(c.light);
+        SynthFrame frame = render(c.light, c.seed);
+        ASSERT_FALSE(detect(frame, false).found) << name;
+        ASSERT_TRUE(detect(frame, true).found) << name;
+        const AutoThresholdStatus first = autoThresholdStatus();
+        EXPECT_GT(first.attempts, 1) << name;  // the plain threshold does not find it
+        EXPECT_EQ(first.local, c.local) << name;
+        for (const SynthFrame* next : {&frame, &empty, &frame}) {
+            const bool markerInView = next == &frame;
+            EXPECT_EQ(detectAgain(*next, true).found, markerInView) << name;
+            const AutoThresholdStatus now = autoThresholdStatus();
+            EXPECT_TRUE(!markerInView || now.attempts == 1) << name;
+            EXPECT_EQ(now.local, first.local) << name;
+            EXPECT_TRUE(first.local || now.level == first.level) << name;
+        }
+    }
     // Shifted far enough, every level the search tries darkens all of the frame, or none of it.
+    SynthFrame dim = render(LightCondition::Dim, 711);
     EXPECT_FALSE(detect(dim, true, kDefaultThreshold + 255).found);
     EXPECT_FALSE(detect(dim, true, kDefaultThreshold - 255).found);
 }
