@@ -104,4 +104,25 @@ TEST_F(Programs, BadCommandLinesEndWithStatusTwoAndTheUsage) {
     }
 }
 
+std::string programPath(const std::string& name) {
+    for (const std::string& path : programPaths())
+        if (nameOf(path) == name) return path;
+    return "";
+}
+
+// The demo video is a build output: a render that fails or is killed must not
+// leave a truncated file under the final name, or the build takes it as done.
+TEST_F(Programs, DemoVideoLeavesNothingUnderItsNamesUnlessComplete) {
+    const std::string video = programPath("rovanta-demovideo");
+    ASSERT_EQ(run(programPath("rovanta-mkcamera"), "c.dat").status, 0);
+    ASSERT_EQ(run(programPath("rovanta-mkpatt"), "--default-marker m.ppm").status, 0);
+    const std::string common = " --camera c.dat --marker m.ppm --out o.avi --size 64x48 --threads 1";
+    EXPECT_EQ(run(video, common + " --poses missing/p.txt --seconds 0.1").status, 1);
+    EXPECT_EQ(run("timeout -s KILL 1 " + video, common + " --poses p.txt --seconds 3600").status, 137);
+    for (const char* name : {"o.avi", "p.txt"}) EXPECT_FALSE(std::filesystem::exists(dir + "/" + name)) << name;
+    ASSERT_EQ(run(video, common + " --poses p.txt --seconds 0.1").status, 0);
+    EXPECT_GT(std::filesystem::file_size(dir + "/o.avi"), 0u);
+    EXPECT_NE(readFile(dir + "/p.txt").find("\n2 "), std::string::npos) << "three frames' poses";
+}
+
 }  // namespace

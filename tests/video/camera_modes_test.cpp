@@ -81,7 +81,9 @@ TEST(CameraModes, SizeTextsAndListing) {
     for (const SizeCase& c : sizes) {
         int w = 0, h = 0;
         EXPECT_EQ(parseFrameSize(c.text, &w, &h), c.ok) << c.text;
-        if (c.ok) EXPECT_EQ(w * 100000 + h, c.width * 100000 + c.height) << c.text;
+        if (c.ok) {
+            EXPECT_EQ(w * 100000 + h, c.width * 100000 + c.height) << c.text;
+        }
     }
     EXPECT_EQ(describeCamera(webcam()),
               "/dev/video2: USB Camera\n"

@@ -96,44 +96,56 @@ FilmSettings filmSettings(const Options& o) {
     return film;
 }
 
+// The frames and poses are written beside their final names and renamed into
+// place only once both are complete, so an interrupted render (which the build
+// would otherwise take as up to date) leaves no truncated video behind.
+std::string partialName(const std::string& path) { return path + ".part"; }
+
+bool writeAll(const Options& o, VideoEncoder* encoder, std::FILE* poses, const TableFilm& film, std::string* error) {
+    std::fprintf(poses, "# frame, then the marker-to-camera transform: 3 rows of 4\n");
+    OrbitSettings orbit = demoTable().orbit;
+    if (o.seconds > 0) orbit.seconds = o.seconds;
+    const int frames = static_cast<int>(orbit.seconds * o.fps + 0.5);
+    std::vector<uint8_t> frame;
+    for (int i = 0; i < frames; ++i) {
+        double pose[3][4];
+        orbitPose(orbit, static_cast<double>(i) / o.fps, pose);
+        film.render(pose, static_cast<unsigned>(i + 1), &frame);
+        if (videoEncoderAddFrame(encoder, frame.data(), error) != 0) {
+            *error = "frame " + std::to_string(i) + ": " + *error;
+            return false;
+        }
+        writePose(poses, i, pose);
+    }
+    return true;
+}
+
 int render(const Options& o, const CameraIntrinsics& camera, const SynthPicture& picture) {
+    const std::string videoPart = partialName(o.out), posesPart = partialName(o.poses);
     std::string error;
     VideoEncoderSettings settings;
     settings.width = o.width;
     settings.height = o.height;
     settings.framesPerSecond = o.fps;
     settings.quality = o.quality;
-    VideoEncoder* encoder = videoEncoderCreate(o.out, settings, &error);
-    std::FILE* poses = std::fopen(o.poses.c_str(), "w");
-    if (!encoder || !poses) {
-        std::fprintf(stderr, "rovanta-demovideo: %s\n", encoder ? o.poses.c_str() : error.c_str());
-        if (encoder) videoEncoderDestroy(encoder);
-        if (poses) std::fclose(poses);
-        return 1;
+    VideoEncoder* encoder = videoEncoderCreate(videoPart, settings, &error);
+    std::FILE* poses = encoder ? std::fopen(posesPart.c_str(), "w") : nullptr;
+    if (encoder && !poses) error = o.poses + ": cannot write";
+    const TableFilm film(demoTable(), camera, picture, filmSettings(o));
+    bool ok = poses && writeAll(o, encoder, poses, film, &error);
+    if (poses && std::fclose(poses) != 0 && ok) {
+        error = o.poses + ": write failed";
+        ok = false;
     }
-    std::fprintf(poses, "# frame, then the marker-to-camera transform: 3 rows of 4\n");
-    const DemoTable& table = demoTable();
-    const double seconds = o.seconds > 0 ? o.seconds : table.orbit.seconds;
-    OrbitSettings orbit = table.orbit;
-    orbit.seconds = seconds;
-    const int frames = static_cast<int>(seconds * o.fps + 0.5);
-    const TableFilm film(table, camera, picture, filmSettings(o));
-    std::vector<uint8_t> frame;
-    for (int i = 0; i < frames; ++i) {
-        double pose[3][4];
-        orbitPose(orbit, static_cast<double>(i) / o.fps, pose);
-        film.render(pose, static_cast<unsigned>(i + 1), &frame);
-        if (videoEncoderAddFrame(encoder, frame.data(), &error) != 0) {
-            std::fprintf(stderr, "rovanta-demovideo: frame %d: %s\n", i, error.c_str());
-            videoEncoderDestroy(encoder);
-            std::fclose(poses);
-            return 1;
-        }
-        writePose(poses, i, pose);
+    if (encoder) {
+        if (ok && videoEncoderFinish(encoder, &error) != 0) ok = false;
+        else if (!ok) videoEncoderDestroy(encoder);
     }
-    std::fclose(poses);
-    if (videoEncoderFinish(encoder, &error) != 0) {
-        std::fprintf(stderr, "rovanta-demovideo: %s\n", error.c_str());
+    ok = ok && std::rename(videoPart.c_str(), o.out.c_str()) == 0 && std::rename(posesPart.c_str(), o.poses.c_str()) == 0;
+    if (!ok) {
+        std::fprintf(stderr, "rovanta-demovideo: %s\n", error.empty() ? "cannot move the finished files into place" : error.c_str());
+        std::remove(videoPart.c_str());
+        std::remove(posesPart.c_str());
         return 1;
     }
     return 0;
