@@ -22,6 +22,8 @@ std::string withLongSpelling(const CLI::App& app, const std::string& argument) {
 void addGameOptions(CLI::App& app, GameOptions& options) {
     addCameraOptions(app, options.camera);
     app.add_flag("--demo", options.demo, "race on the bundled demo, wherever the game is started from");
+    app.add_flag("--fixed-threshold", options.fixedThreshold,
+                 "binarise every frame with the one threshold (100, changed by + and -)");
 }
 
 std::vector<std::string> withLongSpellings(const CLI::App& app, const std::vector<std::string>& arguments) {

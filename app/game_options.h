@@ -25,6 +25,7 @@ class App;
 struct GameOptions {
     CameraOptions camera;
     bool demo = false;  // run in the demo folder, wherever the game was started
+    bool fixedThreshold = false;  // the one global threshold instead of automatic thresholding
 };
 
 // Puts the game's extra options on `app`.

@@ -12,8 +12,8 @@ struct CameraIntrinsics {
 };
 
 constexpr int kCameraRecordSize = 136;
-// Largest frame (width * height) the tracker's static work areas hold.
-constexpr int kMaxTrackerPixels = 1048576;
+// Largest frame (width * height) the tracker accepts: 8K video; its work areas grow to the frame.
+constexpr int kMaxTrackerPixels = 1 << 25;
 
 // Reads `count` records into the CameraIntrinsics* arguments that follow; 0 or -1.
 int loadCameraParams(const char* path, int count, ...);

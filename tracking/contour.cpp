@@ -10,7 +10,7 @@ namespace {
 const int kStepX[8] = {0, 1, 1, 1, 0, -1, -1, -1};
 const int kStepY[8] = {-1, -1, 0, 1, 1, 1, 0, -1};
 
-bool findStartPixel(const int16_t* labels, const int* table, int region, const int* box, int width, int* x, int* y) {
+bool findStartPixel(const Label* labels, const int* table, int region, const int* box, int width, int* x, int* y) {
     int y0 = box[2];
     for (int xi = box[0]; xi <= box[1]; xi++) {
         int p = labels[y0 * width + xi];
@@ -23,7 +23,7 @@ bool findStartPixel(const int16_t* labels, const int* table, int region, const i
     return false;
 }
 
-int nextDirection(const int16_t* labels, int width, int x, int y, int d) {
+int nextDirection(const Label* labels, int width, int x, int y, int d) {
     for (int i = 0; i < 8; i++) {
         int dd = (d + i) % 8;
         if (labels[(y + kStepY[dd]) * width + x + kStepX[dd]] > 0) return dd;
@@ -69,7 +69,7 @@ void setCorners(MarkerCandidate* c, int a, int b, int d, int e) {
 
 }  // namespace
 
-int traceContour(const int16_t* labels, const int* table, int region, const int* box, MarkerCandidate* c) {
+int traceContour(const Label* labels, const int* table, int region, const int* box, MarkerCandidate* c) {
     int width, height;
     trackerImageSize(&width, &height);
     int x, y;

@@ -165,19 +165,19 @@ TEST(CameraResize, ZeroWidthRecordIsRejectedAndTargetUntouched) {
 }
 
 TEST(TrackerCamera, InstallsOnlySizesTheWorkAreasHold) {
-    CameraIntrinsics cam = plainCamera(1024, 1024);
+    CameraIntrinsics cam = plainCamera(8192, 4096);  // the largest: 8K video fits
     ASSERT_EQ(setTrackerCameraParams(&cam), 0);
     int w, h;
     trackerImageSize(&w, &h);
-    EXPECT_EQ(w, 1024);
-    EXPECT_EQ(h, 1024);
-    CameraIntrinsics tooBig = plainCamera(1025, 1024);
+    EXPECT_EQ(w, 8192);
+    EXPECT_EQ(h, 4096);
+    CameraIntrinsics tooBig = plainCamera(8193, 4096);
     EXPECT_EQ(setTrackerCameraParams(&tooBig), -1);
     CameraIntrinsics empty = plainCamera(0, 480);
     EXPECT_EQ(setTrackerCameraParams(&empty), -1);
     trackerImageSize(&w, &h);
-    EXPECT_EQ(w, 1024);
-    EXPECT_EQ(trackerCameraParams()->width, 1024);
+    EXPECT_EQ(w, 8192);
+    EXPECT_EQ(trackerCameraParams()->width, 8192);
 }
 
 TEST(TrackerCamera, PrintsTheRecordInItsFixedLayout) {

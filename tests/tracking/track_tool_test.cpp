@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <cstdlib>
+#include <cstring>
 #include <string>
 
 #include "common/scratch_dir.h"
@@ -184,7 +186,7 @@ TEST_F(TrackTool, MalformedPatternFails) {
     EXPECT_NE(run.err.find("pattern load error !! (" + bad + ":1: expected a whole number"), std::string::npos);
 }
 
-TEST_F(TrackTool, InvalidAndOversizedImagesFail) {
+TEST_F(TrackTool, InvalidImagesFailAndLargeOnesAreTracked) {
     std::string text = writeText("not_an_image.ppm", "hello");
     ToolRun run = track(text);
     EXPECT_NE(run.status, 0);
@@ -203,13 +205,14 @@ TEST_F(TrackTool, InvalidAndOversizedImagesFail) {
     std::string deep = writeText("deep.ppm", "P6\n1 1\n65535\n123456");
     EXPECT_NE(track(deep).status, 0);
 
-    RgbPicture huge{1100, 1000, std::vector<uint8_t>(1100 * 1000 * 3, 200)};
-    std::string hugePath = tempPath("huge.ppm");
-    ASSERT_TRUE(writePpm(hugePath, huge));
-    scratch.push_back(hugePath);
-    run = track(hugePath);
-    EXPECT_NE(run.status, 0);
-    EXPECT_NE(run.err.find("capacity"), std::string::npos);
+    // More than the 1,048,576 pixels the tracker once took.
+    RgbPicture large{1100, 1000, std::vector<uint8_t>(1100 * 1000 * 3, 200)};
+    std::string largePath = tempPath("large.ppm");
+    ASSERT_TRUE(writePpm(largePath, large));
+    scratch.push_back(largePath);
+    run = track(largePath);
+    EXPECT_EQ(run.status, 0) << run.err;
+    EXPECT_EQ(jsonLines(run.out).at(0)["width"], 1100);
 }
 
 // Hostile files: each is refused with one line naming the file and the cause,
@@ -286,6 +289,46 @@ TEST_F(TrackTool, UsageErrorsExitWithStatusTwo) {
     EXPECT_EQ(track("--repeat 0 x.ppm").status, 2);
     EXPECT_EQ(track("--bogus 1 x.ppm").status, 2);
     EXPECT_EQ(runTool(kTrack + " --help", tempPath("run")).status, 0);
+}
+
+}  // namespace
+
+namespace {
+
+// A dim room: the tool finds the marker with its automatic thresholding and reports the level it
+// chose; with --fixed-threshold the plain level darkens the whole frame and finds nothing.
+TEST(TrackToolLight, AutomaticThresholdFindsTheMarkerInADimRoomAndTheSwitchTurnsItOff) {
+    std::string dir = testScratchDir();
+    dir.pop_back();
+    CameraIntrinsics camera = makeWebcamIntrinsics(640, 480);
+    SynthPicture picture = defaultMarkerPicture();
+    uint8_t values[kPatternFileValues];
+    makePatternValues(picture, values);
+    ASSERT_EQ(saveCameraParams((dir + "/camera.dat").c_str(), &camera, 1), 0);
+    ASSERT_EQ(savePatternFile((dir + "/marker.patt").c_str(), values), 0);
+    LightCase dim = makeLightCase(LightCondition::Dim, camera, 721);
+    dim.options.supersample = 1;
+    SynthMarker marker;
+    marker.picture = &picture;
+    std::memcpy(marker.pose, dim.pose, sizeof dim.pose);
+    SynthFrame frame;
+    ASSERT_EQ(renderSynthFrame(camera, &marker, 1, dim.options, &frame), 0);
+    RgbPicture image{640, 480, std::vector<uint8_t>(640 * 480 * 3)};
+    for (int p = 0; p < 640 * 480; p++)
+        for (int c = 0; c < 3; c++) image.rgb[p * 3 + c] = frame.bgrx[p * 4 + 2 - c];
+    ASSERT_TRUE(writePpm(dir + "/dim.ppm", image));
+
+    const std::string command = kTrack + " --camera " + dir + "/camera.dat --pattern " + dir + "/marker.patt ";
+    ToolRun automatic = runTool(command + dir + "/dim.ppm", dir + "/auto");
+    ToolRun fixed = runTool(command + "--fixed-threshold " + dir + "/dim.ppm", dir + "/fixed");
+    ASSERT_EQ(automatic.status, 0) << automatic.err;
+    ASSERT_EQ(fixed.status, 0) << fixed.err;
+    const nlohmann::json chosen = jsonLines(automatic.out).at(0)["threshold"];
+    EXPECT_EQ(chosen["automatic"], true) << automatic.out;
+    EXPECT_LT(chosen.value("level", 255), 60) << automatic.out;  // far below the plain 100
+    EXPECT_NE(automatic.out.find("{\"id\": 0"), std::string::npos) << automatic.out;
+    EXPECT_NE(fixed.out.find("\"threshold\": {\"automatic\": false, \"level\": 100}"), std::string::npos) << fixed.out;
+    EXPECT_NE(fixed.out.find("\"markers\": []"), std::string::npos) << fixed.out;
 }
 
 }  // namespace

@@ -9,6 +9,7 @@
 #include "image_file.h"
 #include "json_out.h"
 #include "track_options.h"
+#include "tracking/auto_threshold.h"
 #include "tracking/camera.h"
 #include "tracking/diagnostics.h"
 #include "tracking/marker.h"
@@ -65,12 +66,25 @@ bool installCameraFor(const CameraIntrinsics& loaded, int width, int height, std
     return true;
 }
 
-double runDetection(const std::vector<uint8_t>& frame, const TrackOptions& o, std::vector<MarkerReport>* reports) {
+int detect(const std::vector<uint8_t>& frame, const TrackOptions& o, DetectedMarker** list, int* count,
+           ThresholdReport* threshold) {
+    if (o.fixedThreshold) {
+        *threshold = ThresholdReport{false, false, o.threshold};
+        return detectMarkers(frame.data(), o.threshold, list, count);
+    }
+    int status = detectMarkersAuto(frame.data(), o.threshold, list, count);
+    AutoThresholdStatus used = autoThresholdStatus();
+    *threshold = ThresholdReport{true, used.local, used.level + o.threshold - kDefaultThreshold};
+    return status;
+}
+
+double runDetection(const std::vector<uint8_t>& frame, const TrackOptions& o, std::vector<MarkerReport>* reports,
+                    ThresholdReport* threshold) {
     auto start = std::chrono::steady_clock::now();
     DetectedMarker* list = nullptr;
     int count = 0;
     reports->clear();
-    if (detectMarkers(frame.data(), o.threshold, &list, &count) < 0) return -1.0;
+    if (detect(frame, o, &list, &count, threshold) < 0) return -1.0;
     const double centre[2] = {0.0, 0.0};
     for (int i = 0; i < count; i++) {
         MarkerReport r;
@@ -99,12 +113,13 @@ int trackImage(const std::string& path, const CameraIntrinsics& loaded, const Tr
     std::vector<uint8_t> frame = toBgrx(picture);
     std::vector<MarkerReport> reports;
     std::vector<double> times;
+    ThresholdReport threshold;
     for (int i = 0; i < o.repeat; i++) {
-        double ms = runDetection(frame, o, &reports);
+        double ms = runDetection(frame, o, &reports, &threshold);
         if (ms < 0) return fail(path + ": labeling failed (more dark regions than the tracker can number)");
         times.push_back(ms);
     }
-    std::printf("%s\n", imageResultJson(path, picture.width, picture.height, median(times), reports).c_str());
+    std::printf("%s\n", imageResultJson(path, picture.width, picture.height, median(times), threshold, reports).c_str());
     std::fflush(stdout);
     return 0;
 }

@@ -6,6 +6,8 @@
 
 std::optional<int> readTrackOptions(int argc, char** argv, TrackOptions* o) {
     CLI::App app{"Detects markers in each image (binary PPM or BMP) in order and prints one JSON line per image.\n"
+                 "The tracker chooses its binarisation for the light of each image (--threshold N shifts it by\n"
+                 "N - 100); --fixed-threshold binarises every image with the one level N (default 100).\n"
                  "--repeat N times detection N times per image and reports the median; the marker history\n"
                  "then sees each image N times.",
                  "rovanta-track"};
@@ -15,6 +17,7 @@ std::optional<int> readTrackOptions(int argc, char** argv, TrackOptions* o) {
         ->type_name("FILE")
         ->required();
     addWholeNumber(app, "--threshold", o->threshold, -1000, 1000, "detection threshold (default 100)");
+    app.add_flag("--fixed-threshold", o->fixedThreshold, "binarise every image with the one threshold");
     addNumber(app, "--marker-width", o->markerWidth, {0.0, std::numeric_limits<double>::max(), true},
               "printed marker width (default 80)");
     addWholeNumber(app, "--repeat", o->repeat, 1, 100000, "detections per image (default 1)");
