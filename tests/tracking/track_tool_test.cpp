@@ -246,7 +246,8 @@ TEST_F(TrackTool, HostileFilesAreRefusedWithTheirCause) {
         {"--camera " + cameraPath + pattern + dir.write("header.ppm", "P6\n4 4\n255"),
          "header.ppm: not a valid PPM: the file ends after its header, with no pixel data"},
         {"--camera " + cameraPath + pattern + dir.write("huge.ppm", "P6 32768 32768 255\n"),
-         "huge.ppm: the picture is too large: 32768x32768 exceeds the capacity of 1048576 pixels"},
+         "huge.ppm: the picture is too large: 32768x32768 exceeds the capacity of " +
+             std::to_string(kMaxTrackerPixels) + " pixels"},
     };
     for (const auto& c : cases) {
         ToolRun run = runTool(kTrack + " " + c.arguments, dir.file("run"));
