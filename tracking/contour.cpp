@@ -2,6 +2,7 @@
 #include <cstdio>
 
 #include "tracking/camera.h"
+#include "tracking/diagnostics.h"
 #include "tracking/marker.h"
 
 namespace {
@@ -73,7 +74,7 @@ int traceContour(const Label* labels, const int* table, int region, const int* b
     trackerImageSize(&width, &height);
     int x, y;
     if (!findStartPixel(labels, table, region, box, width, &x, &y)) {
-        std::printf("??? 1\n");
+        std::fprintf(trackerDiagnostics(), "??? 1\n");
         return -1;
     }
     c->contourX[0] = x;
@@ -82,7 +83,7 @@ int traceContour(const Label* labels, const int* table, int region, const int* b
     for (;;) {
         d = nextDirection(labels, width, x, y, (d + 5) % 8);
         if (d < 0) {
-            std::printf("??? 2\n");
+            std::fprintf(trackerDiagnostics(), "??? 2\n");
             return -1;
         }
         x += kStepX[d];
@@ -91,7 +92,7 @@ int traceContour(const Label* labels, const int* table, int region, const int* b
         c->contourY[n] = y;
         if (x == c->contourX[0] && y == c->contourY[0]) break;
         if (++n >= kMaxContourPoints - 1) {
-            std::printf("??? 3\n");
+            std::fprintf(trackerDiagnostics(), "??? 3\n");
             return -1;
         }
     }
