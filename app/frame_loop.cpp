@@ -13,6 +13,7 @@
 #include "display/video_display.h"
 #include "render/bmp.h"
 #include "render/world_drawing.h"
+#include "tracking/auto_threshold.h"
 #include "tracking/marker.h"
 #include "tracking/pose.h"
 #include "tracking/refine.h"
@@ -77,7 +78,9 @@ void drawWorldView() {
 void detectInFrame(const unsigned char* frame, DetectedMarker** markers, int* count) {
     static bool warned = false;
     const auto start = Clock::now();
-    const int status = detectMarkers(frame, theGame.detectionThreshold, markers, count);
+    const int status = theGame.automaticThreshold
+                           ? detectMarkersAuto(frame, theGame.detectionThreshold, markers, count)
+                           : detectMarkers(frame, theGame.detectionThreshold, markers, count);
     addTime(&FrameTimings::detectionSeconds, start);
     if (status >= 0) return;
     if (!warned) {

@@ -24,8 +24,9 @@ class App;
 
 struct GameOptions {
     CameraOptions camera;
-    bool demo = false;   // run in the demo folder, wherever the game was started
-    bool exact = false;  // marker pose straight from detection, without sub-pixel refinement
+    bool demo = false;            // run in the demo folder, wherever the game was started
+    bool fixedThreshold = false;  // the one global threshold instead of automatic thresholding
+    bool exact = false;           // marker pose straight from detection, without sub-pixel refinement
 };
 
 // Puts the game's extra options on `app`.

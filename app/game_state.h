@@ -19,6 +19,9 @@ struct GameState {
     bool showTitle = true;
     bool debugMode = false;
     int detectionThreshold = 100;
+    // The tracker picks its binarisation and detectionThreshold - 100 shifts it; off, the
+    // threshold itself binarises every frame.
+    bool automaticThreshold = true;
     int patternId = -1;
     int frameCounter = 0;
     FpsMeter fps;

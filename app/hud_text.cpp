@@ -20,11 +20,13 @@ std::vector<HudLine> hudLines(const HudValues& v) {
     std::vector<HudLine> lines;
     if (v.debugMode)
         lines.push_back(makeLine(70, "FPS %.2lf (frame/sec)", static_cast<double>(v.framesPerSecond)));
-    lines.push_back(makeLine(60, "Opponent Lap %d / 10", v.opponentLaps + 1));
+    lines.push_back(makeLine(60, "Opponent Lap %lld / 10", static_cast<long long>(v.opponentLaps) + 1));
     lines.push_back(makeLine(50, "Lap %d / 10", v.playerLap));
     const float speed = static_cast<float>(v.playerSpeed);
     lines.push_back(makeLine(40, "Speed %.2f m/s", static_cast<double>(speed)));
-    lines.push_back(makeLine(30, "Checkpoint %d/%d", v.lastCheckpoint + 1, v.checkpointCount));
+    // Widened like the lap rules: a checkpoint numbered INT32_MAX must not overflow.
+    const long long passed = static_cast<long long>(v.lastCheckpoint) + 1;
+    lines.push_back(makeLine(30, "Checkpoint %lld/%d", passed, v.checkpointCount));
     lines.push_back(makeLine(20, "Best Time %d s", v.bestLapTime));
     lines.push_back(makeLine(10, "Last Time %d s", v.lastLapTime));
     return lines;

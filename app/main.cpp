@@ -51,6 +51,7 @@ int main(int argc, char** argv) {
     }
     if (theGame.options.demo && !enterDemoFolder()) return 1;
     theGame.debugMode = options.debugMode;
+    theGame.automaticThreshold = !theGame.options.fixedThreshold;
     if (options.showAbout) std::fputs(aboutText(), stdout);
     initialiseGame(options.scenePath);
     // The keyboard's auto-repeat stays on, so that + and - act on every press

@@ -27,19 +27,34 @@ namespace {
     std::exit(status);
 }
 
-unsigned char* loadScreenImageOrExit(const char* path) {
-    unsigned char* image = loadScreenImage(path);
+void loadScreenImagesOrExit() {
+    const char* const names[] = {"Data\\main.bmp", "Data\\main_win.bmp", "Data\\main_lose.bmp"};
+    unsigned char* blocks[3] = {};
+    std::string reason;
     // The historical status for a missing screen image is -1 (255 to the shell).
-    if (!image)
-        failStartup(std::string("cannot read the screen image ") + path +
-                        " (start the game in a scene folder, or as rovanta --demo)",
-                    -1);
-    return image;
+    if (!loadScreenImages(names, 3, blocks, reason)) {
+        // A missing image most often means the game was started outside a scene folder.
+        const std::string missing = "No such file or directory";
+        if (reason.size() >= missing.size() && reason.compare(reason.size() - missing.size(), missing.size(), missing) == 0)
+            reason += " (start the game in a scene folder, or as rovanta --demo)";
+        failStartup(reason, -1);
+    }
+    theGame.titleImage = blocks[0];
+    theGame.winImage = blocks[1];
+    theGame.loseImage = blocks[2];
+}
+
+// A car whose model cannot be read draws as nothing and the race still runs,
+// as it always has; the player is told why.
+void loadCarModel(Car& car, const char* path) {
+    if (!car.model.loadModelFile(path))
+        std::fprintf(stderr, "rovanta: warning: car model %s: %s; the car will not be drawn\n", path,
+                     car.model.loadProblem().c_str());
 }
 
 void loadScene(const std::string& scenePath) {
     std::string reason;
-    if (!loadRaceScene(theWorld, scenePath, ModelLoader(), reason)) failStartup(reason);
+    if (!loadRaceScene(theWorld, scenePath, loadCarModel, reason)) failStartup(reason);
 }
 
 void openVideo(int& width, int& height) {
@@ -47,6 +62,12 @@ void openVideo(int& width, int& height) {
         failStartup("cannot open the video source named at " + theWorld.videoLine);
     if (videoInqSize(&width, &height) < 0) failStartup("cannot read the video frame size");
     std::printf("Image size (x,y) = (%d,%d)\n", width, height);
+}
+
+// The specified message first, then the cause naming the file and the value.
+[[noreturn]] void failCamera(const char* path, const std::string& cause) {
+    std::printf("Camera parameter load error !!\n");
+    failStartup(std::string(path) + ": " + cause);
 }
 
 // The file is scaled by the width ratio alone, which fits only frames of the
@@ -63,12 +84,19 @@ void loadCamera(int width, int height) {
     CameraIntrinsics fileParam;
     const char* path = theWorld.cameraParamPath.c_str();
     if (loadCameraParams(path, 1, &fileParam) < 0) {
-        std::printf("Camera parameter load error !!\n");
-        failStartup(std::string("cannot read camera parameters from ") + path);
+        const std::string problem = cameraFileProblem(path);
+        failCamera(path, problem.empty() ? "cannot read camera parameters" : problem);
     }
+    const std::string problem = cameraParamsProblem(fileParam);
+    if (!problem.empty()) failCamera(path, "unusable camera parameters: " + problem);
     warnOnOtherShape(fileParam, width, height);
     if (resizeCameraParams(&fileParam, width, height, &theGame.camera) < 0)
         failStartup(std::string("unusable camera parameters in ") + path);
+    // Extreme but finite values can still overflow once scaled to the video.
+    const std::string scaled = cameraParamsProblem(theGame.camera);
+    if (!scaled.empty())
+        failCamera(path, "unusable camera parameters for a " + std::to_string(width) + "x" + std::to_string(height) +
+                             " video: " + scaled);
     if (setTrackerCameraParams(&theGame.camera) < 0)
         failStartup("the video frames are too large for the tracker");
     std::printf("*** Camera Parameter ***\n");
@@ -76,10 +104,11 @@ void loadCamera(int width, int height) {
 }
 
 void loadScenePattern() {
-    theGame.patternId = loadPattern(theWorld.patternPath.c_str());
+    std::string why;
+    theGame.patternId = loadPatternChecked(theWorld.patternPath.c_str(), &why);
     if (theGame.patternId < 0) {
         std::printf("pattern load error !!\n");
-        failStartup("cannot read the marker pattern " + theWorld.patternPath);
+        failStartup("cannot use the marker pattern " + why);
     }
 }
 
@@ -103,9 +132,7 @@ void placeWindow(int width, int height) {
 }  // namespace
 
 void initialiseGame(const std::string& scenePath) {
-    theGame.titleImage = loadScreenImageOrExit("Data\\main.bmp");
-    theGame.winImage = loadScreenImageOrExit("Data\\main_win.bmp");
-    theGame.loseImage = loadScreenImageOrExit("Data\\main_lose.bmp");
+    loadScreenImagesOrExit();
     loadScene(scenePath);
     int width = 0, height = 0;
     openVideo(width, height);

@@ -43,7 +43,7 @@ ModelLight* Model3ds::newLight() {
 
 void Model3ds::clear() {
   fileLoaded_ = false;
-  buffer_ = {};
+  std::vector<unsigned char>().swap(buffer_);  // assigning {} would keep the room
   size_ = 0;
   position_ = 0;
   readError_ = false;
@@ -53,20 +53,37 @@ void Model3ds::clear() {
 
 bool Model3ds::loadModelFile(const char* path) {
   if (fileLoaded_) clear();
-  std::vector<unsigned char> data;
-  if (!readWholeFile(path, data)) return false;
-  return loadModelData(data.data(), data.size());
+  loadProblem_.clear();
+  if (!readWholeFile(path, buffer_, &loadProblem_, kMaxModelFileSize)) return false;
+  return readLoadedBuffer();
 }
 
 bool Model3ds::loadModelData(const unsigned char* data, size_t size) {
   if (fileLoaded_) clear();
-  if (size > static_cast<size_t>(INT32_MAX)) return false;
+  loadProblem_.clear();
+  if (size > static_cast<size_t>(kMaxModelFileSize)) {
+    loadProblem_ = "larger than " + describeSizeLimit(kMaxModelFileSize);
+    return false;
+  }
   buffer_.assign(data, data + size);
-  size_ = static_cast<int32_t>(size);
+  return readLoadedBuffer();
+}
+
+// The buffer holds the file; it lives only while the model is read.
+bool Model3ds::readLoadedBuffer() {
+  size_ = static_cast<int32_t>(buffer_.size());
   position_ = 0;
   fileLoaded_ = true;
   bool ok = readModel();
-  buffer_ = {};
+  std::vector<unsigned char>().swap(buffer_);  // assigning {} would keep the room
   size_ = 0;
+  finishMeshes();
   return ok;
+}
+
+void Model3ds::finishMeshes() {
+  for (const auto& mesh : meshes_) {
+    mesh->releaseSpareRoom();
+    mesh->computeNormals();
+  }
 }

@@ -2,6 +2,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <memory>
+#include <string>
 #include <vector>
 
 #include "model3ds/model_light.h"
@@ -14,6 +15,13 @@ struct ChunkRef {
   int32_t start = 0;
   int32_t end = 0;
 };
+
+// A car is a few dozen objects; each costs a few hundred bytes however little
+// it holds, so a file of thousands of empty objects is refused instead.
+constexpr int kMaxModelObjects = 4096;
+// Every triangle is drawn one by one each frame, so a car far below this is
+// what the game can show; the bound keeps loading time and memory in check.
+constexpr long kMaxModelFileSize = 8L << 20;
 
 constexpr int kSeekSet = 1900;
 constexpr int kSeekCurrent = 1901;
@@ -56,6 +64,8 @@ class Model3ds {
 
   // The same as loadModelFile on bytes already in memory (copied).
   bool loadModelData(const unsigned char* data, size_t size);
+  // Why the last load returned false, in a few words; empty after a success.
+  const std::string& loadProblem() const { return loadProblem_; }
   bool readError() const { return readError_; }
   bool fileLoaded() const { return fileLoaded_; }
   const char* objectName() const { return objectName_; }
@@ -71,6 +81,9 @@ class Model3ds {
   void readLocalMatrix(ModelMesh& mesh, const ChunkRef& chunk);
   void readLightValues(ModelLight& light, const ChunkRef& chunk);
   bool readThree(float out[3]);
+  bool readLoadedBuffer();
+  void finishMeshes();
+  bool roomForObject();
 
   char objectName_[100] = {};
   std::vector<std::unique_ptr<ModelLight>> lights_;
@@ -80,4 +93,5 @@ class Model3ds {
   std::vector<unsigned char> buffer_;
   int32_t size_ = 0;
   int32_t position_ = 0;
+  std::string loadProblem_;
 };

@@ -1,5 +1,6 @@
 #include "model3ds/model_mesh.h"
 
+#include <algorithm>
 #include <cstring>
 
 namespace {
@@ -48,11 +49,35 @@ void ModelMesh::addTriangle(uint32_t a, uint32_t b, uint32_t c) {
   triangles_.push_back({a, b, c});
 }
 
+namespace {
+
+template <typename T>
+void reserveMoreOf(std::vector<T>& items, int more) {
+  const size_t wanted = items.size() + static_cast<size_t>(more > 0 ? more : 0);
+  // Geometric growth beyond the first list, so many small lists stay linear.
+  if (wanted > items.capacity()) items.reserve(items.empty() ? wanted : std::max(wanted, items.capacity() * 3 / 2));
+}
+
+}  // namespace
+
+void ModelMesh::reserveMore(int vertices, int triangles, int uvs) {
+  reserveMoreOf(vertices_, vertices);
+  reserveMoreOf(triangles_, triangles);
+  reserveMoreOf(uvs_, uvs);
+}
+
+void ModelMesh::releaseSpareRoom() {
+  vertices_.shrink_to_fit();
+  triangles_.shrink_to_fit();
+  uvs_.shrink_to_fit();
+}
+
 void ModelMesh::clearMesh() {
-  vertices_ = {};
-  normals_ = {};
-  uvs_ = {};
-  triangles_ = {};
+  // Swapped with empty arrays: assigning {} would keep the room allocated.
+  std::vector<ModelVector>().swap(vertices_);
+  std::vector<ModelVector>().swap(normals_);
+  std::vector<ModelUv>().swap(uvs_);
+  std::vector<TriangleIndices>().swap(triangles_);
   localMatrix_ = ModelMatrix{};
   useLocalMatrix_ = false;
 }

@@ -36,6 +36,11 @@ class ModelMesh : public ModelObject {
   virtual void computeNormals();
 
   bool usesLocalMatrix() const { return useLocalMatrix_; }
+  // Room for this many more vertices, triangles and texture coordinates: the
+  // exact number for a mesh's first list, so a read mesh holds no spare room.
+  void reserveMore(int vertices, int triangles, int uvs);
+  // Gives back room that several lists of one mesh left unused.
+  void releaseSpareRoom();
 
  private:
   template <typename T>

@@ -21,9 +21,15 @@ constexpr int kObjectNameCapacity = 99;
 
 bool Model3ds::readModel() {
   ChunkRef main = readChunkHeader();
-  if (readError_ || main.id != kMainChunk) return false;
+  if (readError_ || main.id != kMainChunk) {
+    loadProblem_ = "not a 3DS model (it does not start with a main chunk)";
+    return false;
+  }
   ChunkRef editor{kEditorChunk};
-  if (!findChunk(editor, main)) return false;
+  if (!findChunk(editor, main)) {
+    loadProblem_ = "not a 3DS model with geometry (no editor block)";
+    return false;
+  }
   ChunkRef object{kObjectChunk};
   if (!findChunk(object, editor)) return true;
   do {
@@ -31,11 +37,22 @@ bool Model3ds::readModel() {
     readString(objectName_, length, kObjectNameCapacity);
     skipRestOfName();
     ChunkRef kind = readChunkHeader();
-    if (headerUsable(kind) && kind.id == kTriangleMesh) readMeshBlock(object);
-    if (headerUsable(kind) && kind.id == kLight) readLightBlock(object);
+    bool mesh = headerUsable(kind) && kind.id == kTriangleMesh, light = headerUsable(kind) && kind.id == kLight;
+    if ((mesh || light) && !roomForObject()) return false;
+    if (mesh) readMeshBlock(object);
+    if (light) readLightBlock(object);
     skipChunk(object);
   } while (findChunk(object, editor));
   return true;
+}
+
+// Refusing the whole file keeps memory a small multiple of the file's size.
+bool Model3ds::roomForObject() {
+  if (meshes_.size() + lights_.size() < static_cast<size_t>(kMaxModelObjects)) return true;
+  lights_.clear();
+  meshes_.clear();
+  loadProblem_ = "more than " + std::to_string(kMaxModelObjects) + " meshes and lights";
+  return false;
 }
 
 // A name cut at the buffer's capacity leaves its tail unread; skipping it
@@ -62,7 +79,9 @@ void Model3ds::readMeshBlock(const ChunkRef& object) {
     if (h.end >= object.end) break;
     h = readChunkHeader();
   }
-  mesh->computeNormals();
+  // Normals follow once the file's buffer is released (finishMeshes): the
+  // result is the same, and the buffer and the normals' work areas are never
+  // held at once.
 }
 
 // A list never claims more elements than its chunk holds, so damaged counts
@@ -78,6 +97,7 @@ int Model3ds::countThatFits(int count, int elementSize, const ChunkRef& chunk) c
 
 void Model3ds::readVertexList(ModelMesh& mesh, const ChunkRef& chunk) {
   int count = countThatFits(readU16(), 12, chunk);
+  mesh.reserveMore(count, 0, 0);
   for (int i = 0; i < count; ++i) {
     float v[3];
     bool complete = readThree(v);
@@ -88,6 +108,7 @@ void Model3ds::readVertexList(ModelMesh& mesh, const ChunkRef& chunk) {
 
 void Model3ds::readFaceList(ModelMesh& mesh, const ChunkRef& chunk) {
   int count = countThatFits(readU16(), 8, chunk);
+  mesh.reserveMore(0, count, 0);
   for (int i = 0; i < count; ++i) {
     uint16_t a = readU16(), b = readU16(), c = readU16();
     readU16();  // edge visibility flags
@@ -98,6 +119,7 @@ void Model3ds::readFaceList(ModelMesh& mesh, const ChunkRef& chunk) {
 
 void Model3ds::readUvList(ModelMesh& mesh, const ChunkRef& chunk) {
   int count = countThatFits(readU16(), 8, chunk);
+  mesh.reserveMore(0, 0, count);
   for (int i = 0; i < count; ++i) {
     float u = readFloat(), v = readFloat();
     mesh.addUv(u, v);

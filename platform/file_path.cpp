@@ -1,7 +1,12 @@
 #include "platform/file_path.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <algorithm>
-#include <filesystem>
+#include <cerrno>
+#include <cstring>
 
 
 std::string portablePath(const char* path) {
@@ -10,9 +15,74 @@ std::string portablePath(const char* path) {
   return result;
 }
 
-std::FILE* openFile(const char* path, const char* mode) {
-  if (!path) return nullptr;
-  return std::fopen(portablePath(path).c_str(), mode);
+namespace {
+
+std::string kindProblem(mode_t mode) {
+  const char* kind = "a special file";
+  if (S_ISDIR(mode)) kind = "a directory";
+  if (S_ISFIFO(mode)) kind = "a named pipe";
+  if (S_ISCHR(mode)) kind = "a character device";
+  if (S_ISBLK(mode)) kind = "a block device";
+  if (S_ISSOCK(mode)) kind = "a socket";
+  return std::string(kind) + ", not a regular file";
+}
+
+void setReason(std::string* why, const std::string& reason) {
+  if (why) *why = reason;
+}
+
+bool isReadMode(const char* mode) { return mode && mode[0] == 'r'; }
+
+// The descriptor is opened without blocking, so that a pipe swapped in after
+// the check cannot hang the open either, and is checked again once open.
+std::FILE* openRegularForReading(const std::string& name, const char* mode, std::string* why) {
+  const std::string problem = regularFileProblem(name.c_str());
+  if (!problem.empty()) {
+    setReason(why, problem);
+    return nullptr;
+  }
+  const int access = std::strchr(mode, '+') ? O_RDWR : O_RDONLY;
+  const int fd = ::open(name.c_str(), access | O_NONBLOCK | O_CLOEXEC);
+  if (fd < 0) {
+    setReason(why, std::strerror(errno));
+    return nullptr;
+  }
+  struct stat st {};
+  if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+    setReason(why, kindProblem(st.st_mode));
+    ::close(fd);
+    return nullptr;
+  }
+  ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
+  std::FILE* file = ::fdopen(fd, mode);
+  if (!file) {
+    setReason(why, std::strerror(errno));
+    ::close(fd);
+  }
+  return file;
+}
+
+}  // namespace
+
+std::string regularFileProblem(const char* path) {
+  if (!path) return "no file name";
+  struct stat st {};
+  const std::string name = portablePath(path);
+  if (::stat(name.c_str(), &st) != 0) return std::strerror(errno);
+  if (!S_ISREG(st.st_mode)) return kindProblem(st.st_mode);
+  return ::access(name.c_str(), R_OK) == 0 ? std::string() : std::strerror(errno);
+}
+
+std::FILE* openFile(const char* path, const char* mode, std::string* why) {
+  if (!path || !mode) {
+    setReason(why, "no file name");
+    return nullptr;
+  }
+  const std::string name = portablePath(path);
+  if (isReadMode(mode)) return openRegularForReading(name, mode, why);
+  std::FILE* file = std::fopen(name.c_str(), mode);
+  if (!file) setReason(why, std::strerror(errno));
+  return file;
 }
 
 static void appendUtf8(std::string& out, unsigned long code) {
@@ -41,23 +111,38 @@ std::string wideToUtf8(const wchar_t* text) {
   return out;
 }
 
-// Directories open for reading too, and report absurd sizes; only regular
-// files of a sensible size are read.
-bool readWholeFile(const char* path, std::vector<unsigned char>& out) {
+std::string describeSizeLimit(long bytes) {
+  if (bytes >= (1L << 20) && bytes % (1L << 20) == 0) return std::to_string(bytes >> 20) + " MB";
+  return std::to_string(bytes) + " bytes";
+}
+
+// The size is taken from the open file, so nothing larger than the limit is
+// ever allocated, and a file that shrinks while it is read is a failure.
+bool readWholeFile(const char* path, std::vector<unsigned char>& out, std::string* why, long maxSize) {
   out.clear();
-  std::error_code error;
-  if (!path || !std::filesystem::is_regular_file(portablePath(path), error)) return false;
-  std::FILE* file = openFile(path, "rb");
+  std::FILE* file = openFile(path, "rb", why);
   if (!file) return false;
-  bool ok = std::fseek(file, 0, SEEK_END) == 0;
-  long size = ok ? std::ftell(file) : -1;
-  ok = ok && size >= 0 && size <= kMaxWholeFileSize && std::fseek(file, 0, SEEK_SET) == 0;
+  struct stat st {};
+  bool ok = ::fstat(::fileno(file), &st) == 0;
+  if (!ok) setReason(why, std::strerror(errno));
+  if (ok && st.st_size > maxSize) {
+    setReason(why, "larger than " + describeSizeLimit(maxSize));
+    ok = false;
+  }
   if (ok) {
-    out.resize(static_cast<size_t>(size));
+    out.resize(static_cast<size_t>(st.st_size));
     ok = out.empty() || std::fread(out.data(), 1, out.size(), file) == out.size();
+    if (!ok) setReason(why, "cannot read all of it");
   }
   std::fclose(file);
   if (!ok) out.clear();
   return ok;
 }
 
+bool skipByteOrderMark(std::FILE* file) {
+  unsigned char head[3] = {0, 0, 0};
+  const size_t got = std::fread(head, 1, 3, file);
+  if (got == 3 && head[0] == 0xEF && head[1] == 0xBB && head[2] == 0xBF) return true;
+  std::rewind(file);
+  return false;
+}

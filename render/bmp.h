@@ -3,6 +3,7 @@
 // raw reader for the full-window screen images.
 
 #include <cstdint>
+#include <string>
 
 #include "render/rgb_image.h"
 
@@ -22,3 +23,8 @@ extern int32_t screenImageHeight;
 // missing, not a bitmap, or not of that kind; the last two cases print why.
 unsigned char* loadScreenImage(const char* name);
 void freeScreenImage(unsigned char* pixels);
+
+// Reads `count` screen images in order into `blocks`. They are drawn with one
+// shared size, so an image whose size differs from the first is refused like
+// an unreadable one: all blocks are freed (nullptr) and `why` names the file.
+bool loadScreenImages(const char* const names[], int count, unsigned char* blocks[], std::string& why);

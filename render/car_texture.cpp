@@ -5,13 +5,17 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <string>
 
+#include "platform/file_path.h"
 #include "render/bmp.h"
 
 void createTexture(const char* path, Texture& texture) {
     texture.image = loadDibImage(path);
     if (!texture.image) {
-        std::fprintf(stderr, "rovanta: cannot make a car texture from %s\n", path);
+        const std::string problem = regularFileProblem(path);
+        std::fprintf(stderr, "rovanta: cannot make a car texture from %s%s%s\n", path, problem.empty() ? "" : ": ",
+                     problem.c_str());
         std::exit(1);
     }
     glPixelStorei(GL_UNPACK_ALIGNMENT, 1);

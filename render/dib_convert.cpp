@@ -4,11 +4,6 @@
 
 namespace {
 
-// Larger pictures are refused rather than allocated: no texture or screen is
-// anywhere near this size, and a damaged header must not claim gigabytes.
-constexpr int64_t kMaxSide = 16384;
-constexpr int64_t kMaxPixels = int64_t{1} << 25;
-
 struct Channel {
   uint32_t mask = 0;
   int shift = 0;
@@ -183,8 +178,8 @@ DibStatus convertDib(const DibSource& s, RgbImage*& out) {
   int64_t rows = s.height < 0 ? -static_cast<int64_t>(s.height) : s.height;
   if (s.width <= 0 || rows == 0 || !formatIsConvertible(s))
     return DibStatus::conversionError;
-  if (s.width > kMaxSide || rows > kMaxSide || s.width * rows > kMaxPixels)
-    return DibStatus::outOfMemory;
+  if (s.width > kMaxDibSide || rows > kMaxDibSide || s.width * rows > kMaxDibPixels)
+    return DibStatus::tooLarge;
   RgbImage* image = createRgbImage(s.width, static_cast<int32_t>(rows));
   if (!image) return DibStatus::outOfMemory;
   PixelWriter writer{image};

@@ -9,7 +9,12 @@
 
 #include "render/rgb_image.h"
 
-enum class DibStatus { ok, unknownFormat, outOfMemory, conversionError };
+// Larger pictures are refused rather than allocated: no texture or screen is
+// anywhere near this size, and a damaged header must not claim gigabytes.
+constexpr int64_t kMaxDibSide = 16384;
+constexpr int64_t kMaxDibPixels = int64_t{1} << 25;
+
+enum class DibStatus { ok, unknownFormat, outOfMemory, conversionError, tooLarge };
 
 // The working information header with everything the conversion needs.
 struct DibSource {

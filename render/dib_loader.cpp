@@ -14,10 +14,13 @@ void reportDibError(const std::string& text) {
   if (text.empty() || text.back() != '\n') std::fputc('\n', stderr);
 }
 
-const char* statusText(DibStatus status) {
+std::string statusText(DibStatus status) {
   switch (status) {
     case DibStatus::unknownFormat: return "Unknown DIB file format.";
     case DibStatus::outOfMemory: return "Out of memory.";
+    case DibStatus::tooLarge:
+      return "The picture is too large (at most " + std::to_string(kMaxDibSide) + " pixels a side and " +
+             std::to_string(kMaxDibPixels) + " pixels in all).";
     default: return "Image file conversion error.";
   }
 }

@@ -12,7 +12,6 @@ int32_t screenImageHeight = 0;
 namespace {
 
 constexpr long kPixelsAt = 54;
-constexpr int64_t kMaxSide = 16384;
 
 struct ScreenHeader {
   uint32_t pixelsAt;
@@ -34,8 +33,9 @@ std::string refusalReason(const ScreenHeader& h, long fileSize) {
   if (h.pixelsAt != kPixelsAt)
     return "pixels must start at byte 54, not " + std::to_string(h.pixelsAt) +
            " (save it with a 40-byte header)";
-  if (h.width <= 0 || h.height <= 0 || h.width > kMaxSide || h.height > kMaxSide)
-    return "width and height must be positive and bottom-up";
+  if (h.width <= 0 || h.height <= 0) return "width and height must be positive and bottom-up";
+  if (h.width > kMaxDibSide || h.height > kMaxDibSide)
+    return "the picture is too large (at most 16384 pixels a side)";
   if (h.width % 4 != 0) return "width must be a multiple of 4";
   int64_t need = kPixelsAt + int64_t{h.width} * h.height * 3;
   if (fileSize < need) return "file is shorter than its pixel rows";
@@ -97,3 +97,41 @@ unsigned char* loadScreenImage(const char* name) {
 }
 
 void freeScreenImage(unsigned char* pixels) { std::free(pixels); }
+
+namespace {
+
+std::string sizeText(int32_t width, int32_t height) {
+  return std::to_string(width) + "x" + std::to_string(height);
+}
+
+std::string unreadableReason(const char* name) {
+  std::string reason = std::string("cannot read the screen image ") + name;
+  const std::string problem = regularFileProblem(name);
+  return problem.empty() ? reason : reason + ": " + problem;
+}
+
+}  // namespace
+
+bool loadScreenImages(const char* const names[], int count, unsigned char* blocks[], std::string& why) {
+  why.clear();
+  int32_t width = 0, height = 0;
+  for (int i = 0; i < count; ++i) blocks[i] = nullptr;
+  for (int i = 0; i < count && why.empty(); ++i) {
+    blocks[i] = loadScreenImage(names[i]);
+    if (!blocks[i]) {
+      why = unreadableReason(names[i]);
+    } else if (i == 0) {
+      width = screenImageWidth;
+      height = screenImageHeight;
+    } else if (screenImageWidth != width || screenImageHeight != height) {
+      why = std::string("screen image ") + names[i] + " is " + sizeText(screenImageWidth, screenImageHeight) +
+            " but " + names[0] + " is " + sizeText(width, height) + "; the screen images must have one size";
+    }
+  }
+  if (why.empty()) return true;
+  for (int i = 0; i < count; ++i) {
+    freeScreenImage(blocks[i]);
+    blocks[i] = nullptr;
+  }
+  return false;
+}

@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
+#include <sys/stat.h>
 
 static_assert(sizeof(CameraIntrinsics) == kCameraRecordSize, "record must match the file layout");
 
@@ -69,6 +70,62 @@ int loadCameraParams(const char* path, int count, ...) {
     va_end(args);
     std::fclose(file);
     return status;
+}
+
+std::string cameraFileProblem(const char* path) {
+    std::string problem = regularFileProblem(path);
+    if (!problem.empty()) return problem;
+    struct stat st {};
+    if (::stat(portablePath(path).c_str(), &st) == 0 && st.st_size < kCameraRecordSize)
+        return "shorter than one " + std::to_string(kCameraRecordSize) + "-byte record";
+    return {};
+}
+
+namespace {
+
+std::string numberText(double value) {
+    char text[32];
+    std::snprintf(text, sizeof text, "%g", value);
+    return text;
+}
+
+std::string sizeProblem(const char* name, int value) {
+    if (value >= 1 && value <= kMaxCameraSide) return {};
+    return std::string(name) + " " + std::to_string(value) + " is not between 1 and " + std::to_string(kMaxCameraSide);
+}
+
+std::string firstNonFinite(const CameraIntrinsics& p) {
+    for (int i = 0; i < 12; i++) {
+        double v = p.projection[i / 4][i % 4];
+        if (!std::isfinite(v))
+            return "projection[" + std::to_string(i / 4) + "][" + std::to_string(i % 4) + "] is " + numberText(v);
+    }
+    for (int i = 0; i < 4; i++)
+        if (!std::isfinite(p.distortion[i])) return "distortion[" + std::to_string(i) + "] is " + numberText(p.distortion[i]);
+    return {};
+}
+
+double leftBlockDeterminant(const double P[3][4]) {
+    return P[0][0] * (P[1][1] * P[2][2] - P[1][2] * P[2][1]) - P[0][1] * (P[1][0] * P[2][2] - P[1][2] * P[2][0]) +
+           P[0][2] * (P[1][0] * P[2][1] - P[1][1] * P[2][0]);
+}
+
+}  // namespace
+
+// Every check guards a division or a scale that would otherwise turn the
+// poses into nonsense without any failure being reported.
+std::string cameraParamsProblem(const CameraIntrinsics& p) {
+    std::string problem = sizeProblem("width", p.width);
+    if (problem.empty()) problem = sizeProblem("height", p.height);
+    if (problem.empty()) problem = firstNonFinite(p);
+    if (!problem.empty()) return problem;
+    if (p.projection[0][0] == 0.0) return "projection[0][0] (the focal length in x) is 0";
+    if (p.projection[1][1] == 0.0) return "projection[1][1] (the focal length in y) is 0";
+    const double det = leftBlockDeterminant(p.projection);
+    if (det == 0.0 || !std::isfinite(det))
+        return "the projection's left 3x3 block has determinant " + numberText(det) + ", so it cannot be inverted";
+    if (!(p.distortion[3] > 0.0)) return "distortion[3] (the scale) must be positive, not " + numberText(p.distortion[3]);
+    return {};
 }
 
 int saveCameraParams(const char* path, const CameraIntrinsics* params, int count) {

@@ -2,6 +2,8 @@
 // and the radial lens distortion model between observed and ideal image coordinates.
 #pragma once
 
+#include <string>
+
 struct CameraIntrinsics {
     int width;
     int height;
@@ -10,11 +12,22 @@ struct CameraIntrinsics {
 };
 
 constexpr int kCameraRecordSize = 136;
-// Largest frame (width * height) the tracker's static work areas hold.
-constexpr int kMaxTrackerPixels = 1048576;
+// Largest frame (width * height) the tracker accepts: 8K video; its work areas grow to the frame.
+constexpr int kMaxTrackerPixels = 1 << 25;
 
 // Reads `count` records into the CameraIntrinsics* arguments that follow; 0 or -1.
 int loadCameraParams(const char* path, int count, ...);
+// Why loadCameraParams(path, 1, ...) failed, in a few words, without opening
+// the file: e.g. "a named pipe, not a regular file", "No such file or
+// directory", "shorter than one 136-byte record"; empty when none of these.
+std::string cameraFileProblem(const char* path);
+// Largest width or height a camera file may give.
+constexpr int kMaxCameraSide = 16384;
+// Why a record read from a file is unusable for tracking, naming the bad
+// value (a size out of range, an entry that is not finite, a zero focal
+// length, a singular projection, a scale that is not positive); empty when
+// usable. loadCameraParams itself accepts any 136 bytes.
+std::string cameraParamsProblem(const CameraIntrinsics& param);
 // Writes records in the same big-endian layout; 0 or -1.
 int saveCameraParams(const char* path, const CameraIntrinsics* params, int count);
 // -1 (target untouched) when the source width or the new size is not positive.

@@ -36,7 +36,7 @@ int removeMarked(MarkerCandidate* c, int count) {
 
 }  // namespace
 
-int extractCandidates(const int16_t* labelImage, int regionCount, const int* labelTable, const int* areas,
+int extractCandidates(const Label* labelImage, int regionCount, const int* labelTable, const int* areas,
                       const double* centroids, const int* boundingBoxes, int maxArea, int minArea, double factor,
                       MarkerCandidate** candidates, int* count) {
     int width, height;

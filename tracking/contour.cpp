@@ -2,6 +2,7 @@
 #include <cstdio>
 
 #include "tracking/camera.h"
+#include "tracking/diagnostics.h"
 #include "tracking/marker.h"
 
 namespace {
@@ -9,7 +10,7 @@ namespace {
 const int kStepX[8] = {0, 1, 1, 1, 0, -1, -1, -1};
 const int kStepY[8] = {-1, -1, 0, 1, 1, 1, 0, -1};
 
-bool findStartPixel(const int16_t* labels, const int* table, int region, const int* box, int width, int* x, int* y) {
+bool findStartPixel(const Label* labels, const int* table, int region, const int* box, int width, int* x, int* y) {
     int y0 = box[2];
     for (int xi = box[0]; xi <= box[1]; xi++) {
         int p = labels[y0 * width + xi];
@@ -22,7 +23,7 @@ bool findStartPixel(const int16_t* labels, const int* table, int region, const i
     return false;
 }
 
-int nextDirection(const int16_t* labels, int width, int x, int y, int d) {
+int nextDirection(const Label* labels, int width, int x, int y, int d) {
     for (int i = 0; i < 8; i++) {
         int dd = (d + i) % 8;
         if (labels[(y + kStepY[dd]) * width + x + kStepX[dd]] > 0) return dd;
@@ -68,12 +69,12 @@ void setCorners(MarkerCandidate* c, int a, int b, int d, int e) {
 
 }  // namespace
 
-int traceContour(const int16_t* labels, const int* table, int region, const int* box, MarkerCandidate* c) {
+int traceContour(const Label* labels, const int* table, int region, const int* box, MarkerCandidate* c) {
     int width, height;
     trackerImageSize(&width, &height);
     int x, y;
     if (!findStartPixel(labels, table, region, box, width, &x, &y)) {
-        std::printf("??? 1\n");
+        std::fprintf(trackerDiagnostics(), "??? 1\n");
         return -1;
     }
     c->contourX[0] = x;
@@ -82,7 +83,7 @@ int traceContour(const int16_t* labels, const int* table, int region, const int*
     for (;;) {
         d = nextDirection(labels, width, x, y, (d + 5) % 8);
         if (d < 0) {
-            std::printf("??? 2\n");
+            std::fprintf(trackerDiagnostics(), "??? 2\n");
             return -1;
         }
         x += kStepX[d];
@@ -91,7 +92,7 @@ int traceContour(const int16_t* labels, const int* table, int region, const int*
         c->contourY[n] = y;
         if (x == c->contourX[0] && y == c->contourY[0]) break;
         if (++n >= kMaxContourPoints - 1) {
-            std::printf("??? 3\n");
+            std::fprintf(trackerDiagnostics(), "??? 3\n");
             return -1;
         }
     }

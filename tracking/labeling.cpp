@@ -1,8 +1,13 @@
 #include "tracking/labeling.h"
 
+#include <bit>
 #include <cstring>
+#include <new>
+#include <vector>
 
 #include "tracking/camera.h"
+#include "tracking/dark_mask.h"
+#include "tracking/threshold_map.h"
 
 namespace {
 
@@ -12,31 +17,61 @@ struct LabelStats {
     int minX, maxX, minY, maxY;
 };
 
-int16_t labels[kMaxTrackerPixels];
-int table[kMaxProvisionalLabels];
-LabelStats stats[kMaxProvisionalLabels];
-int areas[kMaxProvisionalLabels];
-double centroids[2 * kMaxProvisionalLabels];
-int boxes[4 * kMaxProvisionalLabels];
+// Work areas grow to the largest frame and label count seen and are then reused, so a steady
+// stream of frames allocates nothing.
+std::vector<Label> labels;
+std::vector<int> table;
+std::vector<LabelStats> stats;
+std::vector<int> areas;
+std::vector<double> centroids;
+std::vector<int> boxes;
+std::vector<uint8_t> darkRow;  // one row's dark flags, padded so the scan may read 8 at a time
+std::vector<int> rowLimits;
 int regions = 0;
 bool lastFailed = true;
 
-void clearBorder(int w, int h) {
-    std::memset(labels, 0, sizeof(int16_t) * w);
-    std::memset(labels + (h - 1) * w, 0, sizeof(int16_t) * w);
-    for (int y = 0; y < h; y++) {
-        labels[y * w] = 0;
-        labels[y * w + w - 1] = 0;
+constexpr int kInitialLabelCapacity = 32768;
+
+bool reserveFrame(int w, int h) {
+    try {
+        size_t pixels = static_cast<size_t>(w) * h;
+        if (labels.size() < pixels) labels.resize(pixels);
+        if (darkRow.size() < static_cast<size_t>(w) + 8) darkRow.assign(static_cast<size_t>(w) + 8, 0);
+        if (rowLimits.size() < static_cast<size_t>(w)) rowLimits.resize(w);
+        if (table.size() < static_cast<size_t>(kInitialLabelCapacity)) {
+            table.resize(kInitialLabelCapacity);
+            stats.resize(kInitialLabelCapacity);
+        }
+    } catch (const std::bad_alloc&) {
+        return false;
     }
+    return true;
 }
 
-void addPixel(int label, int x, int y) {
-    LabelStats& s = stats[label - 1];
-    s.count++;
-    s.sumX += x;
-    s.sumY += y;
-    if (x < s.minX) s.minX = x;
-    if (x > s.maxX) s.maxX = x;
+bool growLabels() {
+    try {
+        table.resize(table.size() * 2);
+        stats.resize(table.size());
+    } catch (const std::bad_alloc&) {
+        return false;
+    }
+    return true;
+}
+
+// Pixels of one row given the same label one after another, added to its statistics at once.
+struct RowRun {
+    int label, count, firstX, lastX;
+    long long sumX;
+};
+
+void flushRun(LabelStats* all, const RowRun& run, int y) {
+    if (run.label == 0) return;
+    LabelStats& s = all[run.label - 1];
+    s.count += run.count;
+    s.sumX += run.sumX;
+    s.sumY += static_cast<long long>(y) * run.count;
+    if (run.firstX < s.minX) s.minX = run.firstX;
+    if (run.lastX > s.maxX) s.maxX = run.lastX;
     if (y < s.minY) s.minY = y;
     if (y > s.maxY) s.maxY = y;
 }
@@ -45,37 +80,30 @@ void addPixel(int label, int x, int y) {
 // findGroup returns exactly the value a fully rewritten table would hold; merging links the
 // larger root under the smaller one instead of rewriting every entry (linear, not quadratic,
 // on very noisy frames).
-int findGroup(int label) {
-    while (table[label - 1] != label) {
-        int parent = table[label - 1];
-        table[label - 1] = table[parent - 1];  // path halving keeps every entry inside the group
+int findGroup(int* t, int label) {
+    while (t[label - 1] != label) {
+        int parent = t[label - 1];
+        t[label - 1] = t[parent - 1];  // path halving keeps every entry inside the group
         label = parent;
     }
     return label;
 }
 
-int mergeLabels(int p, int q) {
-    int m1 = findGroup(p), m2 = findGroup(q);
+int mergeLabels(int* t, int p, int q) {
+    int m1 = findGroup(t, p), m2 = findGroup(t, q);
     if (m2 < m1) {
-        table[m1 - 1] = m2;
+        t[m1 - 1] = m2;
         return m2;
     }
-    if (m1 < m2) table[m2 - 1] = m1;
+    if (m1 < m2) t[m2 - 1] = m1;
     return m1;
 }
 
-int openLabel(int& k, int x, int y) {
-    if (k + 1 > kMaxProvisionalLabels) return -1;
-    table[k] = k + 1;
-    stats[k] = LabelStats{0, 0, 0, x, x, y, y};
-    return ++k;
-}
-
-int labelFromNeighbours(const int16_t* above, const int16_t* here, int x) {
+int labelFromNeighbours(int* t, const Label* above, const Label* here, int x) {
     if (above[x] > 0) return above[x];
     if (above[x + 1] > 0) {
-        if (above[x - 1] > 0) return mergeLabels(above[x + 1], above[x - 1]);
-        if (here[x - 1] > 0) return mergeLabels(above[x + 1], here[x - 1]);
+        if (above[x - 1] > 0) return mergeLabels(t, above[x + 1], above[x - 1]);
+        if (here[x - 1] > 0) return mergeLabels(t, above[x + 1], here[x - 1]);
         return above[x + 1];
     }
     if (above[x - 1] > 0) return above[x - 1];
@@ -83,23 +111,65 @@ int labelFromNeighbours(const int16_t* above, const int16_t* here, int x) {
     return 0;
 }
 
-bool scanRows(const uint8_t* frame, int threshold, int w, int h, int& k) {
-    int limit = 3 * threshold;
-    for (int y = 1; y < h - 1; y++) {
-        const uint8_t* pixel = frame + (static_cast<long>(y) * w + 1) * 4;
-        int16_t* here = labels + y * w;
-        const int16_t* above = here - w;
-        for (int x = 1; x < w - 1; x++, pixel += 4) {
-            if (pixel[0] + pixel[1] + pixel[2] > limit) {
-                here[x] = 0;
-                continue;
+// Offset of the first dark flag among the 8 at `flags`, or 8 when all are clear.
+int firstDarkOfEight(const uint8_t* flags) {
+    uint64_t word;
+    std::memcpy(&word, flags, 8);
+    if (word == 0) return 8;
+    if constexpr (std::endian::native == std::endian::little) return std::countr_zero(word) / 8;
+    return std::countl_zero(word) / 8;
+}
+
+int openLabel(int& k, int x, int y) {
+    if (k == static_cast<int>(table.size()) && !growLabels()) return -1;
+    table[k] = k + 1;
+    stats[k] = LabelStats{0, 0, 0, x, x, y, y};
+    return ++k;
+}
+
+// Labels the dark pixels of one row; `here` is all 0 on entry. False when the labels cannot grow.
+// The work areas' addresses are held in locals: stores into the label image cannot move them.
+bool labelRow(const uint8_t* dark, const Label* above, Label* here, int w, int y, int& k) {
+    int* t = table.data();
+    RowRun run{0, 0, 0, 0, 0};
+    for (int x = 1; x < w - 1;) {
+        int skip = firstDarkOfEight(dark + x);
+        x += skip;
+        if (skip == 8 || x >= w - 1) continue;
+        for (; dark[x] && x < w - 1; x++) {
+            int label = labelFromNeighbours(t, above, here, x);
+            if (label == 0) {
+                flushRun(stats.data(), run, y);  // growing may move the statistics
+                run.label = 0;
+                if ((label = openLabel(k, x, y)) < 0) return false;
+                t = table.data();
             }
-            int label = labelFromNeighbours(above, here, x);
-            if (label == 0) label = openLabel(k, x, y);
-            if (label < 0) return false;
-            here[x] = static_cast<int16_t>(label);
-            addPixel(label, x, y);
+            here[x] = label;
+            if (label != run.label) {
+                flushRun(stats.data(), run, y);
+                run = RowRun{label, 0, x, x, 0};
+            }
+            run.count++;
+            run.sumX += x;
+            run.lastX = x;
         }
+    }
+    flushRun(stats.data(), run, y);
+    return true;
+}
+
+// Scans rows 1 .. h-2; markRow(y, pixels, flags) fills the dark flags of pixels 1 .. w-2.
+template <typename MarkRow>
+bool scanRows(const uint8_t* frame, int w, int h, MarkRow markRow, int& k) {
+    std::memset(labels.data(), 0, sizeof(Label) * w);
+    std::memset(labels.data() + static_cast<size_t>(h - 1) * w, 0, sizeof(Label) * w);
+    uint8_t* dark = darkRow.data();
+    for (int y = 1; y < h - 1; y++) {
+        Label* here = labels.data() + static_cast<size_t>(y) * w;
+        std::memset(here, 0, sizeof(Label) * w);
+        markRow(y, frame + (static_cast<size_t>(y) * w + 1) * 4, dark + 1);
+        dark[w - 1] = 0;  // the last column is never labelled; it also ends the row's scan
+        if (!labelRow(dark, here - w, here, w, y, k)) return false;
     }
     return true;
 }
@@ -107,24 +177,34 @@ bool scanRows(const uint8_t* frame, int threshold, int w, int h, int& k) {
 // Every entry's parent is a smaller label, so one ascending pass flattens the forest into
 // group minima and then numbers the groups in the order of their smallest labels.
 int renumber(int k) {
+    int* t = table.data();
     for (int i = 1; i <= k; i++)
-        if (table[i - 1] != i) table[i - 1] = table[table[i - 1] - 1];
+        if (t[i - 1] != i) t[i - 1] = t[t[i - 1] - 1];
     int counter = 1;
     for (int i = 1; i <= k; i++) {
-        if (table[i - 1] == i)
-            table[i - 1] = counter++;
+        if (t[i - 1] == i)
+            t[i - 1] = counter++;
         else
-            table[i - 1] = table[table[i - 1] - 1];
+            t[i - 1] = t[t[i - 1] - 1];
     }
     return counter - 1;
 }
 
-void gatherRegions(int k, int w, int h) {
-    double* sums = centroids;  // accumulated in place, divided at the end
+bool gatherRegions(int k, int w, int h) {
+    try {
+        if (areas.size() < static_cast<size_t>(regions)) {
+            areas.resize(regions);
+            centroids.resize(2 * static_cast<size_t>(regions));
+            boxes.resize(4 * static_cast<size_t>(regions));
+        }
+    } catch (const std::bad_alloc&) {
+        return false;
+    }
+    double* sums = centroids.data();  // accumulated in place, divided at the end
     for (int r = 0; r < regions; r++) {
         areas[r] = 0;
         sums[2 * r] = sums[2 * r + 1] = 0.0;
-        int* box = boxes + 4 * r;
+        int* box = boxes.data() + 4 * r;
         box[0] = w, box[1] = 0, box[2] = h, box[3] = 0;
     }
     for (int i = 0; i < k; i++) {
@@ -133,42 +213,72 @@ void gatherRegions(int k, int w, int h) {
         areas[r] += s.count;
         sums[2 * r] += static_cast<double>(s.sumX);
         sums[2 * r + 1] += static_cast<double>(s.sumY);
-        int* box = boxes + 4 * r;
+        int* box = boxes.data() + 4 * r;
         if (s.minX < box[0]) box[0] = s.minX;
         if (s.maxX > box[1]) box[1] = s.maxX;
         if (s.minY < box[2]) box[2] = s.minY;
         if (s.maxY > box[3]) box[3] = s.maxY;
     }
     for (int r = 0; r < regions; r++) {
-        centroids[2 * r] = sums[2 * r] / areas[r];
-        centroids[2 * r + 1] = sums[2 * r + 1] / areas[r];
+        sums[2 * r] /= areas[r];
+        sums[2 * r + 1] /= areas[r];
     }
+    return true;
+}
+
+template <typename MarkRow>
+Label* runLabeling(const uint8_t* frame, MarkRow markRow, int* regionCount, int** areasOut,
+                   double** centroidsOut, int** boundingBoxes, int** labelTable) {
+    int w, h;
+    trackerImageSize(&w, &h);
+    *regionCount = 0;
+    regions = 0;
+    lastFailed = true;
+    bool ok = w > 0 && h > 0 && reserveFrame(w, h);
+    int k = 0;
+    if (ok) ok = scanRows(frame, w, h, markRow, k);
+    if (ok) regions = renumber(k);
+    if (ok && regions > 0) ok = gatherRegions(k, w, h);
+    if (!ok) regions = 0;
+    *regionCount = regions;
+    *areasOut = areas.data();
+    *centroidsOut = centroids.data();
+    *boundingBoxes = boxes.data();
+    *labelTable = table.data();
+    lastFailed = !ok;
+    return ok ? labels.data() : nullptr;
+}
+
+// Limits beyond the range of channel sums behave alike; clamping keeps 3 * threshold from overflowing.
+int sumLimit(int threshold) {
+    if (threshold < 0) return -1;
+    if (threshold > 255) return 765;
+    return 3 * threshold;
 }
 
 }  // namespace
 
-int16_t* labelImage(const uint8_t* frame, int threshold, int* regionCount, int** areasOut, double** centroidsOut,
-                    int** boundingBoxes, int** labelTable) {
+Label* labelImage(const uint8_t* frame, int threshold, int* regionCount, int** areasOut, double** centroidsOut,
+                  int** boundingBoxes, int** labelTable) {
     int w, h;
     trackerImageSize(&w, &h);
-    *regionCount = 0;
-    *areasOut = areas;
-    *centroidsOut = centroids;
-    *boundingBoxes = boxes;
-    *labelTable = table;
-    regions = 0;
-    lastFailed = true;
-    if (w <= 0 || h <= 0) return nullptr;
-    clearBorder(w, h);
-    int k = 0;
-    if (!scanRows(frame, threshold, w, h, k)) return nullptr;
-    regions = renumber(k);
-    if (regions > 0) gatherRegions(k, w, h);
-    *regionCount = regions;
-    lastFailed = false;
-    return labels;
+    const int limit = sumLimit(threshold);
+    auto markRow = [w, limit](int, const uint8_t* pixels, uint8_t* dark) { markDarkPixels(pixels, w - 2, limit, dark); };
+    return runLabeling(frame, markRow, regionCount, areasOut, centroidsOut, boundingBoxes, labelTable);
+}
+
+Label* labelImageLocal(const uint8_t* frame, const ThresholdMap& map, int* regionCount, int** areasOut,
+                       double** centroidsOut, int** boundingBoxes, int** labelTable) {
+    int w, h;
+    trackerImageSize(&w, &h);
+    auto markRow = [w, &map](int y, const uint8_t* pixels, uint8_t* dark) {
+        map.rowLimits(y, rowLimits.data());
+        markDarkPixelsVarying(pixels, w - 2, rowLimits.data() + 1, dark);
+    };
+    return runLabeling(frame, markRow, regionCount, areasOut, centroidsOut, boundingBoxes, labelTable);
 }
 
 LabelResult lastLabelResult() {
-    return LabelResult{lastFailed ? nullptr : labels, regions, areas, centroids, boxes, table};
+    return LabelResult{lastFailed ? nullptr : labels.data(), regions, areas.data(), centroids.data(), boxes.data(),
+                       table.data()};
 }

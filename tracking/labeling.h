@@ -3,10 +3,11 @@
 
 #include <cstdint>
 
-constexpr int kMaxProvisionalLabels = 32767;  // the largest value a 16-bit label holds
+// One provisional label per pixel. 32 bits: an HD frame can need more labels than 16 bits hold.
+using Label = int32_t;
 
 struct LabelResult {
-    int16_t* labelImage;   // W*H provisional labels, null when the labels ran out
+    Label* labelImage;     // W*H provisional labels, null when labeling failed
     int regionCount;
     int* areas;            // per region r at r-1
     double* centroids;     // x, y per region
@@ -14,10 +15,16 @@ struct LabelResult {
     int* labelTable;       // final region of provisional label p at p-1
 };
 
-// Labels a 4-byte-per-pixel frame of the tracker image size. Returns the label image,
-// or null when the frame needs more provisional labels than a 16-bit label holds or
-// no image size is installed.
-int16_t* labelImage(const uint8_t* frame, int threshold, int* regionCount, int** areas, double** centroids,
-                    int** boundingBoxes, int** labelTable);
-// The outputs of the last labelImage call.
+// Brightness levels per tile for labeling under uneven light; built by the automatic thresholding.
+struct ThresholdMap;
+
+// Labels a 4-byte-per-pixel frame of the tracker image size: a pixel is dark when the sum of its
+// three channels is at most 3 * threshold. Returns the label image, or null when no image size is
+// installed or the work areas cannot grow to the frame.
+Label* labelImage(const uint8_t* frame, int threshold, int* regionCount, int** areas, double** centroids,
+                  int** boundingBoxes, int** labelTable);
+// The same labeling with each pixel compared against the map's level at that pixel.
+Label* labelImageLocal(const uint8_t* frame, const ThresholdMap& map, int* regionCount, int** areas,
+                       double** centroids, int** boundingBoxes, int** labelTable);
+// The outputs of the last labeling call.
 LabelResult lastLabelResult();

@@ -4,6 +4,7 @@
 
 #include <cstdint>
 
+#include "tracking/labeling.h"
 #include "tracking/pattern.h"
 
 struct DetectedMarker {
@@ -23,6 +24,9 @@ constexpr int kMaxContourPoints = 10000;
 constexpr int kMaxDetectedMarkers = kMaxCandidates + kMaxPatterns;
 constexpr int kMaxAreaDefault = 100000;
 constexpr int kMinAreaDefault = 70;
+// Frames up to this many pixels keep kMaxAreaDefault; in larger ones a marker may fill a third of
+// the frame, as it may at 640 x 480.
+constexpr int kMaxAreaFramePixels = 1048576;
 
 struct MarkerCandidate {
     int area;
@@ -38,11 +42,16 @@ int detectMarkers(const uint8_t* frame, int threshold, DetectedMarker** markers,
 // Forgets the markers remembered from earlier frames.
 void resetMarkerHistory();
 
-int extractCandidates(const int16_t* labelImage, int regionCount, const int* labelTable, const int* areas,
+// Largest region area taken for a marker in a frame of this size.
+int largestMarkerArea(int width, int height);
+// Candidates and identified markers of one labeling, before frame-to-frame continuity.
+int markersFromLabels(const uint8_t* frame, const LabelResult& labels, DetectedMarker* markers, int* count);
+
+int extractCandidates(const Label* labelImage, int regionCount, const int* labelTable, const int* areas,
                       const double* centroids, const int* boundingBoxes, int maxArea, int minArea, double factor,
                       MarkerCandidate** candidates, int* count);
 // Traces the clockwise outline of final region `region`; 0 or -1.
-int traceContour(const int16_t* labelImage, const int* labelTable, int region, const int* boundingBox,
+int traceContour(const Label* labelImage, const int* labelTable, int region, const int* boundingBox,
                  MarkerCandidate* candidate);
 int checkSquare(MarkerCandidate* candidate, int area, double factor);
 // Appends to corners[*cornerCount] the outline points between s and e farther than sqrt(threshold)

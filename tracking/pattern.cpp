@@ -3,8 +3,10 @@
 
 #include <cmath>
 #include <cstdio>
+#include <string>
 
 #include "tracking/camera.h"
+#include "tracking/diagnostics.h"
 #include "tracking/matrix.h"
 
 namespace {
@@ -25,7 +27,8 @@ int freeSlot() {
     return -1;
 }
 
-bool readOrientation(FILE* file, int* values) {
+// Reads one orientation's 768 values; counts the numbers read into *read.
+bool readOrientation(FILE* file, int* values, int* read) {
     for (int channel = 0; channel < 3; channel++) {
         for (int row = 0; row < kPatternSize; row++) {
             for (int col = 0; col < kPatternSize; col++) {
@@ -34,10 +37,37 @@ bool readOrientation(FILE* file, int* values) {
                 // overflow the template sums).
                 if (std::fscanf(file, "%ld", &v) != 1 || v < 0 || v > 255) return false;
                 values[(row * kPatternSize + col) * 3 + channel] = 255 - static_cast<int>(v);
+                ++*read;
             }
         }
     }
     return true;
+}
+
+// After centring, a template without contrast is all zeros and can match nothing.
+bool isFlat(const int* values) {
+    for (int i = 0; i < kPatternCells; i++)
+        if (values[i] != 0) return false;
+    return true;
+}
+
+// Line of the file position where reading stopped, counted from 1.
+long lineAt(FILE* file) {
+    long stop = std::ftell(file), line = 1;
+    std::rewind(file);
+    for (long at = 0; at < stop; at++) {
+        int c = std::fgetc(file);
+        if (c == EOF) break;
+        if (c == '\n') line++;
+    }
+    return line;
+}
+
+std::string malformedReason(FILE* file, const char* path, int read) {
+    bool atEnd = std::feof(file) != 0;
+    return std::string(path) + ":" + std::to_string(lineAt(file)) + ": expected a whole number from 0 to 255" +
+           (atEnd ? " at end of file" : "") + " (number " + std::to_string(read + 1) + " of " +
+           std::to_string(kPatternFileValues) + ")";
 }
 
 double centreTemplate(int* values) {
@@ -76,27 +106,56 @@ void clearPatterns() {
 
 int loadedPatternCount() { return patternCount; }
 
-int loadPattern(const char* path) {
+namespace {
+
+// The specified load, and with refuseFlat also the refusal of orientations
+// without contrast; on failure the slot stays free and `why` says why.
+int loadPatternFile(const char* path, bool refuseFlat, std::string* why) {
     if (!storeInitialised) clearPatterns();
     int slot = freeSlot();
-    if (slot < 0) return -1;
-    FILE* file = openFile(path, "r");
-    if (!file) {
-        std::printf("\"%s\" not found!!\n", path);
+    if (slot < 0) {
+        *why = std::string(path) + ": cannot load more than " + std::to_string(kMaxPatterns) + " patterns";
         return -1;
     }
+    std::string openWhy;
+    FILE* file = openFile(path, "r", &openWhy);
+    if (!file) {
+        std::fprintf(trackerDiagnostics(), "\"%s\" not found!!\n", path);
+        *why = std::string(path) + ": " + openWhy;
+        return -1;
+    }
+    skipByteOrderMark(file);
     PatternSlot& s = slots[slot];
-    for (int d = 0; d < 4; d++) {
-        if (!readOrientation(file, s.values[d])) {
-            std::printf("Pattern Data read error!!\n");
-            std::fclose(file);
-            return -1;
+    int read = 0;
+    for (int d = 0; d < 4 && why->empty(); d++) {
+        if (!readOrientation(file, s.values[d], &read)) {
+            std::fprintf(trackerDiagnostics(), "Pattern Data read error!!\n");
+            *why = malformedReason(file, path, read);
+            break;
         }
         s.norm[d] = centreTemplate(s.values[d]);
+        if (refuseFlat && isFlat(s.values[d]))
+            *why = std::string(path) + ": orientation " + std::to_string(d) +
+                   " has no contrast (all its values are equal), so it could never be recognised";
     }
     std::fclose(file);
+    if (!why->empty()) return -1;
     slotInUse[slot] = true;
     patternCount++;
+    return slot;
+}
+
+}  // namespace
+
+int loadPattern(const char* path) {
+    std::string why;
+    return loadPatternFile(path, false, &why);
+}
+
+int loadPatternChecked(const char* path, std::string* why) {
+    std::string reason;
+    int slot = loadPatternFile(path, true, &reason);
+    if (why) *why = reason;
     return slot;
 }
 

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 
 constexpr int kMaxPatterns = 50;
 constexpr int kPatternSize = 16;
@@ -11,6 +12,11 @@ constexpr int kPatternFileValues = 4 * kPatternCells;           // orientation, 
 
 // Returns the new pattern id (slot), or -1 (missing file, short file, store full).
 int loadPattern(const char* path);
+// loadPattern that also refuses a file with an orientation without contrast
+// (all values equal), which loadPattern accepts but which can never match.
+// On -1, `why` names the file and the cause: the line of a malformed value,
+// the reason a file cannot be opened, or the 50-pattern limit.
+int loadPatternChecked(const char* path, std::string* why);
 // Writes 3072 values (file order: orientation, channel, row, column) as a pattern file.
 int savePatternFile(const char* path, const uint8_t values[kPatternFileValues]);
 // Empties the store so that tools and tests can start afresh.

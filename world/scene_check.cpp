@@ -72,6 +72,10 @@ bool loadRaceScene(World& world, const std::string& path, const ModelLoader& loa
         return false;
     }
     const SceneLoadResult loaded = loadScene(world, path, loadModel);
+    if (!loaded.negativeCount.empty()) {
+        reason = loaded.negativeCount;
+        return false;
+    }
     if (!loaded.complete) {
         reason = loaded.reason.empty() ? path + ": loading stopped early" : loaded.reason;
         return false;

@@ -70,11 +70,25 @@ static bool readHeader(SceneReader& reader, World& world)
            readText(reader, "PATTERN", kPathCapacity - 1, world.patternPath);
 }
 
+// A negative count reads as no entries, as it always has; it is noted so that
+// start-up can refuse the scene instead of racing on a half-read track.
+static bool readCount(SceneReader& reader, const char* keyword, int32_t& count)
+{
+    if (!readInt(reader, keyword, count)) {
+        return false;
+    }
+    if (count < 0 && reader.negativeCount.empty()) {
+        reader.negativeCount = lastLinePlace(reader) + ": expected \"" + std::string(keyword) +
+                               " %d\" with a count of 0 or more, not " + std::to_string(count);
+    }
+    return true;
+}
+
 template <typename BoxRecord>
 static bool readBoxes(SceneReader& reader, const char* countKeyword, std::vector<BoxRecord>& list)
 {
     int32_t count = 0;
-    if (!readInt(reader, countKeyword, count)) {
+    if (!readCount(reader, countKeyword, count)) {
         return false;
     }
     for (int32_t i = 0; i < count; ++i) {
@@ -91,7 +105,7 @@ static bool readBoxes(SceneReader& reader, const char* countKeyword, std::vector
 static bool readCheckpoints(SceneReader& reader, World& world)
 {
     int32_t count = 0;
-    if (!readInt(reader, "CHECKPOINTS", count)) {
+    if (!readCount(reader, "CHECKPOINTS", count)) {
         return false;
     }
     for (int32_t i = 0; i < count; ++i) {
@@ -131,7 +145,7 @@ static bool readCar(SceneReader& reader, Car& car, std::string& texturePath, con
 static bool readRoute(SceneReader& reader, World& world)
 {
     int32_t count = 0;
-    if (!readInt(reader, "ROUTE", count)) {
+    if (!readCount(reader, "ROUTE", count)) {
         return false;
     }
     for (int32_t i = 0; i < count; ++i) {
@@ -188,6 +202,7 @@ SceneLoadResult loadScene(World& world, const std::string& path, const ModelLoad
     }
     result.opened = true;
     result.complete = readScene(reader, world, loadModel);
+    result.negativeCount = reader.negativeCount;
     closeSceneReader(reader);
     if (result.complete) {
         setRaceStateAfterLoad(world);

@@ -13,6 +13,10 @@ struct SceneLoadResult {
     bool opened = false;    // the file could be opened and read
     bool complete = false;  // every line was read and the race state was set
     std::string reason;     // why loading stopped, e.g. Scene.txt:14: expected "SCALE %f %f %f"
+    // The first count line with a negative count, e.g. Scene.txt:5: expected
+    // "BOXES %d" with a count of 0 or more, not -7. Such a count reads as no
+    // entries and loading goes on; loadRaceScene refuses the scene for it.
+    std::string negativeCount;
 };
 
 // Reads the scene into the world. On the first failing line it stops and

@@ -2,6 +2,8 @@
 
 #include "platform/file_path.h"
 
+#include <sys/stat.h>
+
 #include <algorithm>
 #include <cctype>
 #include <cerrno>
@@ -9,30 +11,50 @@
 #include <cstring>
 #include <vector>
 
-static bool readWholeFile(std::FILE* file, std::string& content)
+// Reads at most limit + 1 bytes, enough to tell that a file is over the limit.
+static bool readWholeFile(std::FILE* file, std::string& content, std::size_t limit)
 {
     char chunk[4096];
     std::size_t got = 0;
-    while ((got = std::fread(chunk, 1, sizeof chunk, file)) > 0) {
+    while (content.size() <= limit && (got = std::fread(chunk, 1, sizeof chunk, file)) > 0) {
         content.append(chunk, got);
     }
     return std::ferror(file) == 0;
 }
 
+static bool refuseOpen(SceneReader& reader, const char* verb, const std::string& why)
+{
+    reader.reason = std::string("cannot ") + verb + " scene file \"" + reader.path + "\": " + why;
+    closeSceneReader(reader);
+    return false;
+}
+
+static std::string sceneTooLarge()
+{
+    return "larger than " + describeSizeLimit(static_cast<long>(kMaxSceneFileSize)) + "; a scene is a short text file";
+}
+
+// The size is checked before anything is read, so a huge file costs nothing.
 bool openSceneReader(SceneReader& reader, const std::string& path)
 {
     reader.path = path;
-    reader.file = openFile(path.c_str(), "r");
+    std::string why;
+    reader.file = openFile(path.c_str(), "r", &why);
     if (reader.file == nullptr) {
-        reader.reason = "cannot open scene file \"" + path + "\": " + std::strerror(errno);
-        return false;
+        return refuseOpen(reader, "open", why);
     }
-    if (!readWholeFile(reader.file, reader.content)) {
-        reader.reason = "cannot read scene file \"" + path + "\": " + std::strerror(errno);
-        closeSceneReader(reader);
-        return false;
+    struct stat st {};
+    if (fstat(fileno(reader.file), &st) == 0 && static_cast<std::size_t>(st.st_size) > kMaxSceneFileSize) {
+        return refuseOpen(reader, "read", sceneTooLarge());
+    }
+    if (!readWholeFile(reader.file, reader.content, kMaxSceneFileSize)) {
+        return refuseOpen(reader, "read", std::strerror(errno));
+    }
+    if (reader.content.size() > kMaxSceneFileSize) {  // it grew while being read
+        return refuseOpen(reader, "read", sceneTooLarge());
     }
     std::rewind(reader.file);
+    skipByteOrderMark(reader.file);
     return true;
 }
 

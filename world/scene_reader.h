@@ -6,6 +6,9 @@
 #include <cstdio>
 #include <string>
 
+// Scenes are text of a few kilobytes; anything larger is not a scene.
+inline constexpr std::size_t kMaxSceneFileSize = std::size_t{16} << 20;
+
 // Reads a scene file line format by line format, scanf style, and remembers
 // where and why the first read failed.
 struct SceneReader {
@@ -15,6 +18,7 @@ struct SceneReader {
     std::string reason;   // set by the first failure
     std::string unmatchedWords;  // a words-only line that did not match
     long unmatchedAt = -1;
+    std::string negativeCount;  // the first count line below zero, see SceneLoadResult
 };
 
 // Opens and reads the whole file; on failure returns false with a reason.

@@ -1,5 +1,7 @@
 #include "app/video/video_decoder.h"
 
+#include "platform/file_path.h"
+
 extern "C" {
 #include <libavcodec/avcodec.h>
 #include <libavdevice/avdevice.h>
@@ -239,6 +241,12 @@ bool openLocalFile(VideoDecoder* d, std::string* error) {
 }  // namespace
 
 VideoDecoder* decoderOpenFile(const std::string& path, std::string* error) {
+    // A named pipe or a device would block the open or never end.
+    const std::string problem = regularFileProblem(path.c_str());
+    if (!problem.empty()) {
+        *error = "cannot open " + path + ": " + problem;
+        return nullptr;
+    }
     VideoDecoder* d = createDecoder(path, false, error);
     if (d == nullptr) return nullptr;
     d->url = localFileUrl(path);

@@ -3,6 +3,7 @@
 #include <stdlib.h>
 
 #include <cstdio>
+#include <cstring>
 #include <filesystem>
 #include <random>
 #include <string>
@@ -11,12 +12,12 @@
 
 namespace {
 
-std::vector<uint8_t> render(const BenchFrames& b, const SynthMarker* markers, int count) {
-    SynthOptions options;
+std::vector<uint8_t> render(const CameraIntrinsics& camera, const SynthMarker* markers, int count,
+                            SynthOptions options = {}) {
     options.supersample = 2;
-    options.noiseSigma = 2.0;
+    if (options.noiseSigma == 0.0) options.noiseSigma = 2.0;
     SynthFrame frame;
-    renderSynthFrame(b.camera, markers, count, options, &frame);
+    renderSynthFrame(camera, markers, count, options, &frame);
     return frame.bgrx;
 }
 
@@ -42,35 +43,65 @@ void loadPicturePattern(const SynthPicture& picture) {
     std::filesystem::remove_all(dir);
 }
 
-BenchFrames* build() {
-    auto* b = new BenchFrames;
-    b->camera = makeWebcamIntrinsics(640, 480);
-    b->picture = defaultMarkerPicture();
-    setTrackerCameraParams(&b->camera);
-    loadPicturePattern(b->picture);
+void addVgaScenes(const SynthPicture& picture, std::vector<BenchFrame>& frames) {
+    CameraIntrinsics vga = makeWebcamIntrinsics(640, 480);
     SynthMarker five[5];
     const double placements[5][4] = {{650, 20, 0, -150}, {700, 30, 40, 0}, {650, 10, 120, 150},
                                      {750, 35, 200, -90}, {750, 25, 300, 90}};
     for (int i = 0; i < 5; i++) {
-        five[i].picture = &b->picture;
+        five[i].picture = &picture;
         double y = i < 3 ? -70 : 90;
         makeMarkerPose(placements[i][0], placements[i][1], 0, placements[i][2], placements[i][3], y, five[i].pose);
     }
     SynthMarker one;
-    one.picture = &b->picture;
+    one.picture = &picture;
     makeMarkerPose(450, 30, 10, 20, 0, 0, one.pose);
-    b->frames[0] = render(*b, nullptr, 0);
-    b->frames[1] = render(*b, &one, 1);
-    b->frames[2] = render(*b, five, 5);
-    b->frames[3] = saltAndPepper(b->frames[0], 0.3);
-    return b;
+    frames.push_back({"no_marker", vga, render(vga, nullptr, 0)});
+    frames.push_back({"one_marker", vga, render(vga, &one, 1)});
+    frames.push_back({"five_markers", vga, render(vga, five, 5)});
+    frames.push_back({"salt_and_pepper", vga, saltAndPepper(frames[0].pixels, 0.3)});
+    for (int width : {1280, 1920}) {
+        CameraIntrinsics hd = makeWebcamIntrinsics(width, width * 9 / 16);
+        frames.push_back({width == 1280 ? "one_marker_720p" : "one_marker_1080p", hd, render(hd, &one, 1)});
+    }
+}
+
+// Each light's frame with the marker, and the same table and light without it.
+void addLightScenes(const SynthPicture& picture, std::vector<BenchFrame>& frames) {
+    static const char* const names[2][4] = {{"dim", "over_exposed", "gradient", "shadow_edge"},
+                                             {"dim_lost", "over_exposed_lost", "gradient_lost", "shadow_edge_lost"}};
+    CameraIntrinsics vga = makeWebcamIntrinsics(640, 480);
+    const LightCondition lights[4] = {LightCondition::Dim, LightCondition::OverExposed, LightCondition::Gradient,
+                                      LightCondition::ShadowEdge};
+    for (int lost = 0; lost < 2; lost++)
+        for (int i = 0; i < 4; i++) {
+            LightCase c = makeLightCase(lights[i], vga, 3);
+            SynthMarker marker;
+            marker.picture = &picture;
+            std::memcpy(marker.pose, c.pose, sizeof c.pose);
+            std::memcpy(c.options.tablePose, c.pose, sizeof c.pose);
+            frames.push_back({names[lost][i], vga, render(vga, &marker, lost ? 0 : 1, c.options)});
+        }
+}
+
+std::vector<BenchFrame>* build() {
+    auto* frames = new std::vector<BenchFrame>;
+    static const SynthPicture picture = defaultMarkerPicture();
+    loadPicturePattern(picture);
+    addVgaScenes(picture, *frames);
+    addLightScenes(picture, *frames);
+    return frames;
 }
 
 }  // namespace
 
-const BenchFrames& benchFrames() {
-    static BenchFrames* frames = build();
+const std::vector<BenchFrame>& benchFrames() {
+    static std::vector<BenchFrame>* frames = build();
     return *frames;
 }
 
-const std::vector<uint8_t>& benchFrame(BenchScene scene) { return benchFrames().frames[static_cast<int>(scene)]; }
+const BenchFrame& useBenchFrame(BenchScene scene) {
+    const BenchFrame& frame = benchFrames()[static_cast<int>(scene)];
+    setTrackerCameraParams(&frame.camera);
+    return frame;
+}

@@ -1,4 +1,6 @@
-// 640 x 480 frames from the synthetic camera for the tracker benchmarks, rendered once.
+// Frames from the synthetic camera for the tracker benchmarks, rendered once: 640 x 480 scenes,
+// the one-marker scene at 1280 x 720 and 1920 x 1080, and hard-light frames with and without
+// the marker.
 #pragma once
 
 #include <cstdint>
@@ -6,14 +8,32 @@
 
 #include "synthcam.h"
 
-enum class BenchScene { Empty, OneMarker, FiveMarkers, SaltAndPepper };
+enum class BenchScene {
+    Empty,
+    OneMarker,
+    FiveMarkers,
+    SaltAndPepper,
+    OneMarker720,
+    OneMarker1080,
+    // The marker under hard light, then the same scene and light without it (marker lost).
+    DimMarker,
+    OverExposedMarker,
+    GradientMarker,
+    ShadowMarker,
+    DimLost,
+    OverExposedLost,
+    GradientLost,
+    ShadowLost,
+};
+constexpr int kBenchSceneCount = 14;
 
-struct BenchFrames {
+struct BenchFrame {
+    const char* name;
     CameraIntrinsics camera;
-    SynthPicture picture;
-    std::vector<uint8_t> frames[4];
+    std::vector<uint8_t> pixels;
 };
 
-// Renders the frames on first use, installs the camera and loads the marker's pattern.
-const BenchFrames& benchFrames();
-const std::vector<uint8_t>& benchFrame(BenchScene scene);
+// Renders the frames on first use and loads the marker's pattern.
+const std::vector<BenchFrame>& benchFrames();
+// The scene's frame, with its camera installed in the tracker.
+const BenchFrame& useBenchFrame(BenchScene scene);

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "bench_frames.h"
+#include "tracking/auto_threshold.h"
 #include "tracking/labeling.h"
 #include "tracking/marker.h"
 #include "tracking/pose.h"
@@ -10,70 +11,99 @@
 
 namespace {
 
-const BenchScene kScenes[] = {BenchScene::Empty, BenchScene::OneMarker, BenchScene::FiveMarkers,
-                              BenchScene::SaltAndPepper};
-const char* const kSceneNames[] = {"no_marker", "one_marker", "five_markers", "salt_and_pepper"};
-
-const std::vector<uint8_t>& frameFor(benchmark::State& state) {
-    int scene = static_cast<int>(state.range(0));
-    state.SetLabel(kSceneNames[scene]);
-    return benchFrame(kScenes[scene]);
+const BenchFrame& frameFor(benchmark::State& state) {
+    const BenchFrame& frame = useBenchFrame(static_cast<BenchScene>(state.range(0)));
+    state.SetLabel(frame.name);
+    return frame;
 }
 
 void BM_LabelImage(benchmark::State& state) {
-    const std::vector<uint8_t>& frame = frameFor(state);
+    const BenchFrame& frame = frameFor(state);
     int count, *areas, *boxes, *table;
     double* centroids;
     for (auto _ : state) {
-        int16_t* labels = labelImage(frame.data(), 100, &count, &areas, &centroids, &boxes, &table);
+        Label* labels = labelImage(frame.pixels.data(), 100, &count, &areas, &centroids, &boxes, &table);
         benchmark::DoNotOptimize(labels);
     }
 }
 
 void BM_DetectMarkers(benchmark::State& state) {
-    const std::vector<uint8_t>& frame = frameFor(state);
+    const BenchFrame& frame = frameFor(state);
     resetMarkerHistory();
     DetectedMarker* list;
     int count = 0;
     for (auto _ : state) {
-        detectMarkers(frame.data(), 100, &list, &count);
+        detectMarkers(frame.pixels.data(), 100, &list, &count);
         benchmark::DoNotOptimize(list);
     }
     state.counters["markers"] = count;
 }
 
-// What the frame loop does: detection, then the pose of every identified marker.
-void BM_DetectAndPose(benchmark::State& state) {
-    const std::vector<uint8_t>& frame = frameFor(state);
+// What the frame loop does: detection, then the pose of every identified marker. With
+// automatic thresholding the level that found the marker is kept, as while tracking.
+template <bool Automatic>
+void detectAndPose(benchmark::State& state) {
+    const BenchFrame& frame = frameFor(state);
     resetMarkerHistory();
+    resetAutoThreshold();
     const double centre[2] = {0, 0};
     double transform[3][4];
+    int identified = 0;
     for (auto _ : state) {
         DetectedMarker* list;
         int count = 0;
-        detectMarkers(frame.data(), 100, &list, &count);
+        if (Automatic)
+            detectMarkersAuto(frame.pixels.data(), 100, &list, &count);
+        else
+            detectMarkers(frame.pixels.data(), 100, &list, &count);
+        identified = 0;
         for (int i = 0; i < count; i++)
-            if (list[i].id >= 0) benchmark::DoNotOptimize(estimateMarkerPose(&list[i], centre, 80.0, transform));
+            if (list[i].id >= 0) identified++, benchmark::DoNotOptimize(estimateMarkerPose(&list[i], centre, 80.0, transform));
     }
+    state.counters["identified"] = identified;
 }
 
-// The game's default frame: detection, then edge refinement and the polished pose of every
-// identified marker.
+void BM_DetectAndPose(benchmark::State& state) { detectAndPose<false>(state); }
+void BM_DetectAndPoseAuto(benchmark::State& state) { detectAndPose<true>(state); }
+
+// Automatic thresholding on a frame the last level does not suit: the marker has just been lost
+// (or has just come into view), so every frame searches.
+void BM_DetectAutoSearching(benchmark::State& state) {
+    const BenchFrame& frame = frameFor(state);
+    int found = 0;
+    for (auto _ : state) {
+        resetMarkerHistory();
+        resetAutoThreshold();
+        DetectedMarker* list;
+        int count = 0;
+        detectMarkersAuto(frame.pixels.data(), 100, &list, &count);
+        found = autoThresholdStatus().found;
+    }
+    state.counters["found"] = found;
+    state.counters["attempts"] = autoThresholdStatus().attempts;
+}
+
+// The game's default frame: detection with automatic thresholding, then edge refinement and
+// the polished pose of every identified marker.
 void BM_DetectRefineAndPose(benchmark::State& state) {
-    const std::vector<uint8_t>& frame = frameFor(state);
+    const BenchFrame& frame = frameFor(state);
     resetMarkerHistory();
+    resetAutoThreshold();
     const double centre[2] = {0, 0};
     double transform[3][4];
+    int refined = 0;
     for (auto _ : state) {
         DetectedMarker* list;
         int count = 0;
-        detectMarkers(frame.data(), 100, &list, &count);
+        detectMarkersAuto(frame.pixels.data(), 100, &list, &count);
+        refined = 0;
         for (int i = 0; i < count; i++) {
             if (list[i].id < 0) continue;
-            refineMarkerEdges(frame.data(), &list[i]);
+            refined += refineMarkerEdges(frame.pixels.data(), &list[i]) == 0;
             benchmark::DoNotOptimize(estimatePrecisePose(&list[i], centre, 80.0, transform));
         }
     }
+    state.counters["refined"] = refined;
 }
 
 // The one-marker frame's marker as detection gives it, and the angle search's pose of its
@@ -97,7 +127,7 @@ bool refineStart(const std::vector<uint8_t>& frame, RefineStart* start) {
 
 // What refinement adds per marker (argument 0: both stages, 1: the sides re-located, 2: the polish).
 void BM_RefineAndPolish(benchmark::State& state) {
-    const std::vector<uint8_t>& frame = benchFrame(BenchScene::OneMarker);
+    const std::vector<uint8_t>& frame = useBenchFrame(BenchScene::OneMarker).pixels;
     RefineStart start;
     if (!refineStart(frame, &start)) {
         state.SkipWithError("marker not detected or not refined");
@@ -119,11 +149,11 @@ void BM_RefineAndPolish(benchmark::State& state) {
 }
 
 void BM_EstimateMarkerPose(benchmark::State& state) {
-    const std::vector<uint8_t>& frame = benchFrame(BenchScene::OneMarker);
+    const BenchFrame& frame = useBenchFrame(BenchScene::OneMarker);
     resetMarkerHistory();
     DetectedMarker* list;
     int count = 0;
-    detectMarkers(frame.data(), 100, &list, &count);
+    detectMarkers(frame.pixels.data(), 100, &list, &count);
     if (count < 1) {
         state.SkipWithError("no marker detected");
         return;
@@ -134,16 +164,29 @@ void BM_EstimateMarkerPose(benchmark::State& state) {
     for (auto _ : state) benchmark::DoNotOptimize(estimateMarkerPose(&marker, centre, 80.0, transform));
 }
 
-void scenes(benchmark::internal::Benchmark* b) {
-    for (int i = 0; i < 4; i++) b->Arg(i);
+void scenes(benchmark::internal::Benchmark* b, std::initializer_list<BenchScene> list) {
+    for (BenchScene s : list) b->Arg(static_cast<int>(s));
+}
+
+void plainScenes(benchmark::internal::Benchmark* b) {
+    scenes(b, {BenchScene::Empty, BenchScene::OneMarker, BenchScene::FiveMarkers, BenchScene::SaltAndPepper,
+               BenchScene::OneMarker720, BenchScene::OneMarker1080});
+}
+
+void searchScenes(benchmark::internal::Benchmark* b) {
+    scenes(b, {BenchScene::Empty, BenchScene::SaltAndPepper, BenchScene::DimLost, BenchScene::OverExposedLost,
+               BenchScene::GradientLost, BenchScene::ShadowLost, BenchScene::DimMarker,
+               BenchScene::OverExposedMarker, BenchScene::GradientMarker, BenchScene::ShadowMarker});
 }
 
 }  // namespace
 
-BENCHMARK(BM_LabelImage)->Apply(scenes)->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_DetectMarkers)->Apply(scenes)->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_DetectAndPose)->Apply(scenes)->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_DetectRefineAndPose)->Apply(scenes)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_LabelImage)->Apply(plainScenes)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_DetectMarkers)->Apply(plainScenes)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_DetectAndPose)->Apply(plainScenes)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_DetectAndPoseAuto)->Apply(plainScenes)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_DetectAutoSearching)->Apply(searchScenes)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_DetectRefineAndPose)->Apply(plainScenes)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_EstimateMarkerPose)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_RefineAndPolish)->DenseRange(0, 2)->Unit(benchmark::kMillisecond);
 

@@ -85,6 +85,25 @@ TEST(GameOptions, DemoAndExactAreWholeWordsBesideTheClassicOptions) {
     }
 }
 
+TEST(GameOptions, FixedThresholdIsAWholeWordWithOneOrTwoDashes) {
+    const std::vector<std::pair<std::vector<const char*>, bool>> cases = {
+        {{"rovanta"}, false},
+        {{"rovanta", "-fixed-threshold"}, true},
+        {{"rovanta", "--fixed-threshold", "-debug"}, true},
+        {{"rovanta", "-fixed"}, false},
+        {{"rovanta", "-fixed-thresholds"}, false},
+    };
+    for (const auto& [args, fixed] : cases) {
+        GameOptions options;
+        EXPECT_EQ(readGameOptions(static_cast<int>(args.size()), args.data(), options), std::nullopt);
+        EXPECT_EQ(options.fixedThreshold, fixed) << ::testing::PrintToString(args);
+    }
+    const char* args[] = {"rovanta", "--fixed-threshold"};
+    const CommandLine classic = parseCommandLine(2, args);
+    EXPECT_FALSE(classic.debugMode);
+    EXPECT_EQ(classic.scenePath, "Scene.txt");
+}
+
 TEST(GameOptions, ExtraOptionsAlsoAnswerToOneDash) {
     CLI::App app;
     bool exact = false;

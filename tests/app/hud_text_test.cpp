@@ -36,6 +36,16 @@ TEST(HudLines, DebugModeAddsTheFrameRateOnTop) {
     EXPECT_EQ(lines[5].text, "Best Time 61 s");
 }
 
+TEST(HudLines, LargestCountersPrintWithoutOverflow) {
+    HudValues v;
+    v.lastCheckpoint = 2147483647;
+    v.checkpointCount = 1;
+    v.opponentLaps = 2147483647;
+    const auto lines = hudLines(v);
+    EXPECT_EQ(lines[0].text, "Opponent Lap 2147483648 / 10");
+    EXPECT_EQ(lines[3].text, "Checkpoint 2147483648/1");
+}
+
 TEST(HudLines, SpeedIsRoundedToFloatBeforePrinting) {
     HudValues v;
     v.playerSpeed = 0.034999999;  // prints 0.03 as a double, but the float rounds up

@@ -3,6 +3,7 @@
 // matrix, every light's values, a deep copy, a reload, and a draw through a
 // recording backend that must see exactly the triangles the meshes give.
 #include "fuzz_check.h"
+#include "fuzz_memory_file.h"
 
 #include "model3ds/draw_backend.h"
 #include "model3ds/model3ds.h"
@@ -10,6 +11,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
+#include <vector>
 
 namespace {
 
@@ -137,13 +139,65 @@ void checkReloadSame(const Model3ds& first, bool loaded, const uint8_t* data, si
               "reload read other objects");
 }
 
+// What the model holds stays a small multiple of its file: every element
+// comes from its own bytes, and the number of objects is bounded.
+void checkMemory(const Model3ds& model, size_t size)
+{
+    size_t held = 0;
+    for (int i = 0; i < model.meshCount(); ++i) {
+        const ModelMesh& mesh = *model.mesh(i);
+        held += sizeof(ModelMesh) + static_cast<size_t>(mesh.nameSize());
+        held += 24 * static_cast<size_t>(mesh.vertexCount()) + 12 * static_cast<size_t>(mesh.triangleCount()) +
+                8 * static_cast<size_t>(mesh.uvCount());
+    }
+    held += model.lightCount() * (sizeof(ModelLight) + 100);
+    fuzzCheck(model.meshCount() + model.lightCount() <= kMaxModelObjects, "more objects than allowed");
+    fuzzCheck(held <= 4 * size + kMaxModelObjects * (sizeof(ModelMesh) + 100), "model holds more than 4x its file");
+}
+
+void appendChunk(std::vector<uint8_t>& out, uint16_t id, const std::vector<uint8_t>& body)
+{
+    const uint32_t length = static_cast<uint32_t>(body.size() + 6);
+    const uint8_t header[6] = {static_cast<uint8_t>(id), static_cast<uint8_t>(id >> 8), static_cast<uint8_t>(length),
+                               static_cast<uint8_t>(length >> 8), static_cast<uint8_t>(length >> 16),
+                               static_cast<uint8_t>(length >> 24)};
+    out.insert(out.end(), header, header + 6);
+    out.insert(out.end(), body.begin(), body.end());
+}
+
+// A small input repeated as one more object than a model may have: the file
+// is refused with the reason, or holds no more objects than allowed.
+void checkManyObjects(const uint8_t* data, size_t size)
+{
+    std::vector<uint8_t> object{0};  // the object's empty name
+    object.insert(object.end(), data, data + size);
+    std::vector<uint8_t> objects, editor, file;
+    for (int i = 0; i <= kMaxModelObjects; ++i) {
+        appendChunk(objects, 0x4000, object);
+    }
+    appendChunk(editor, 0x3D3D, objects);
+    editor.insert(editor.end(), 8, 0);
+    appendChunk(file, 0x4D4D, editor);
+    Model3ds model;
+    const bool loaded = model.loadModelData(file.data(), file.size());
+    fuzzCheck(loaded == model.loadProblem().empty(), "a refusal without a reason, or a reason with success");
+    fuzzCheck(loaded || model.loadProblem() == "more than 4096 meshes and lights",
+              "many objects refused for another reason");
+    checkMemory(model, file.size());
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
+    if (size <= 256 && fuzzPicks(data, size, 4, 64)) {
+        checkManyObjects(data, size);
+    }
     Model3ds model;
     const bool loaded = model.loadModelData(data, size);
     fuzzCheck(loaded || model.meshCount() + model.lightCount() == 0, "refused model kept objects");
+    fuzzCheck(loaded == model.loadProblem().empty(), "a refusal without a reason, or a reason with success");
+    checkMemory(model, size);
     traverseModel(model);
     drawRecorded(model);
     checkReloadSame(model, loaded, data, size);

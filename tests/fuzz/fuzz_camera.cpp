@@ -97,9 +97,32 @@ void resizeAndUse(const CameraIntrinsics& source, int width, int height, InputTa
 
 }  // namespace
 
+// The start-up check accepts a record only when the tracker can use it: every
+// value finite and the sizes within bounds, so that a frame of its own size
+// installs and maps its corners to finite points.
+void checkUsable(const CameraIntrinsics& source)
+{
+    if (!cameraParamsProblem(source).empty()) {
+        return;
+    }
+    fuzzCheck(source.width >= 1 && source.width <= kMaxCameraSide && source.height >= 1 &&
+                  source.height <= kMaxCameraSide && source.distortion[3] > 0,
+              "accepted a camera record with an unusable size or scale");
+    double x = 0;
+    double y = 0;
+    observedToIdeal(source.distortion, source.distortion[0], source.distortion[1], &x, &y);
+    fuzzCheck(x == source.distortion[0] && y == source.distortion[1], "distortion centre does not map to itself");
+}
+
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
     static const FuzzMemoryFile file = createFuzzMemoryFile("rovanta-fuzz-camera");
+    if (fuzzPicks(data, size, 5, 64)) {
+        CameraIntrinsics unread;
+        fuzzCheck(loadCameraParams(fuzzPipePath().c_str(), 1, &unread) == -1 &&
+                      cameraFileProblem(fuzzPipePath().c_str()) == "a named pipe, not a regular file",
+                  "a pipe was not refused unopened");
+    }
     const size_t fileSize = size < static_cast<size_t>(kCameraRecordSize) ? size : kCameraRecordSize;
     writeFuzzMemoryFile(file, data, fileSize);
     CameraIntrinsics source;
@@ -110,6 +133,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         return 0;
     }
     checkInstall(source);
+    checkUsable(source);
     InputTail tail{data + fileSize, size - fileSize};
     const int sizes[][2] = {{320, 240}, {640, 480}, {0, 0}, {1, 1}, {INT_MAX, INT_MAX}, {-320, 240},
                             {tail.next<int32_t>(), tail.next<int32_t>()}};

@@ -8,6 +8,7 @@
 // each pixel directly.
 #include "fuzz_check.h"
 
+#include "tracking/auto_threshold.h"
 #include "tracking/camera.h"
 #include "tracking/marker.h"
 #include "tracking/pose.h"
@@ -85,11 +86,12 @@ void checkMarker(const DetectedMarker& marker)
     estimateMarkerPose(&marker, centre, 80.0, transform);
 }
 
-void detectAndEstimate(const std::vector<uint8_t>& frame, int threshold)
+void detectAndEstimate(const std::vector<uint8_t>& frame, int threshold, bool automatic)
 {
     DetectedMarker* markers = nullptr;
     int count = -1;
-    const int status = detectMarkers(frame.data(), threshold, &markers, &count);
+    const int status = automatic ? detectMarkersAuto(frame.data(), threshold, &markers, &count)
+                                 : detectMarkers(frame.data(), threshold, &markers, &count);
     fuzzCheck(status == 0 || (status == -1 && count == 0), "failed detection reported markers");
     fuzzCheck(count >= 0 && count <= kMaxDetectedMarkers && markers != nullptr, "marker count out of range");
     for (int i = 0; i < count; ++i) {
@@ -112,8 +114,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     installCamera(frameSize);
     resetMarkerHistory();
     const std::vector<uint8_t> frame = fillFrame(frameSize, grey, scale, data + 2, size - 2);
-    // Twice: the second frame meets the markers remembered from the first.
-    detectAndEstimate(frame, data[1]);
-    detectAndEstimate(frame, data[1]);
+    // Twice: the second frame meets the markers remembered from the first. Then with automatic
+    // thresholding, which reads the frame's levels: first searching, then with the level it kept.
+    detectAndEstimate(frame, data[1], false);
+    detectAndEstimate(frame, data[1], false);
+    resetAutoThreshold();
+    detectAndEstimate(frame, data[1], true);
+    detectAndEstimate(frame, data[1], true);
     return 0;
 }

@@ -14,12 +14,25 @@
 namespace {
 
 // Reads every pixel byte, so that a block shorter than width * height * 3 is
-// caught by the address checker.
-uint32_t pixelSum(const RgbImage& image)
+// caught by the address checker. A few bytes of RLE make a picture of
+// millions of pixels, so the loop reads eight bytes at a time and is left out
+// of the coverage instrumentation, which made it take seconds.
+volatile uint64_t sink;  // keeps the reads from being optimised away
+
+#if defined(__clang__)
+__attribute__((no_sanitize("coverage")))
+#endif
+uint64_t pixelSum(const RgbImage& image)
 {
     const size_t bytes = static_cast<size_t>(image.width) * static_cast<size_t>(image.height) * 3;
-    uint32_t sum = 0;
-    for (size_t i = 0; i < bytes; ++i) {
+    uint64_t sum = 0;
+    size_t i = 0;
+    for (; i + 8 <= bytes; i += 8) {
+        uint64_t word = 0;
+        std::memcpy(&word, image.pixels + i, 8);
+        sum += word & 0xFF;
+    }
+    for (; i < bytes; ++i) {
         sum += image.pixels[i];
     }
     return sum;
@@ -29,7 +42,7 @@ void checkImage(const RgbImage& image)
 {
     fuzzCheck(image.width > 0 && image.height > 0, "image with a side that is not positive");
     fuzzCheck(image.pixels != nullptr, "image without pixels");
-    pixelSum(image);
+    sink = pixelSum(image);
 }
 
 RgbImage* convertInMemory(const uint8_t* data, size_t size)
@@ -70,9 +83,8 @@ void loadThroughFile(const uint8_t* data, size_t size, const RgbImage* inMemory)
     static const FuzzMemoryFile file = createFuzzMemoryFile("rovanta-fuzz-dib");
     writeFuzzMemoryFile(file, data, size);
     RgbImage* loaded = loadDibImage(file.path.c_str());
-    if (loaded != nullptr) {
-        checkImage(*loaded);
-    }
+    // Comparing reads every byte of both pictures, so a short block is caught
+    // there; summing the loaded one again would only double the time.
     fuzzCheck(sameImage(loaded, inMemory), "file loader and in-memory conversion disagree");
     freeRgbImage(loaded);
 }
@@ -81,6 +93,9 @@ void loadThroughFile(const uint8_t* data, size_t size, const RgbImage* inMemory)
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
+    if (fuzzPicks(data, size, 7, 256)) {
+        fuzzCheck(loadDibImage(fuzzPipePath().c_str()) == nullptr, "a pipe was read as a bitmap");
+    }
     RgbImage* image = convertInMemory(data, size);
     if (image != nullptr) {
         checkImage(*image);

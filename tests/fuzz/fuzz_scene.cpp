@@ -2,11 +2,13 @@
 // accepted or refused with a reason, and every accepted scene survives a race
 // driven by a fixed key script (physics, collisions, lap rules, opponent).
 #include "fuzz_check.h"
+#include "fuzz_memory_file.h"
 
 #include "world/keys.h"
 #include "world/race_rules.h"
 #include "world/race_setup.h"
 #include "world/scene_check.h"
+#include "world/scene_reader.h"
 #include "world/world_step.h"
 
 #include <sys/mman.h>
@@ -91,6 +93,16 @@ void checkReasonLine(const std::string& reason, const uint8_t* data, size_t size
     fuzzCheck(line >= 1 && line <= lines, "refusal names a line the file does not have");
 }
 
+// A pipe, or a file grown past the size limit, is refused unread, naming it.
+void checkRefusedUnread(const std::string& path, const char* why)
+{
+    World world;
+    std::string reason;
+    fuzzCheck(!loadRaceScene(world, path, {}, reason), "loaded a scene file it must not read");
+    fuzzCheck(reason.find(path) != std::string::npos && reason.find(why) != std::string::npos,
+              "refused an unreadable scene file without naming it and the cause");
+}
+
 void race(World& world)
 {
     placeCarsForRace(world);
@@ -104,7 +116,15 @@ void race(World& world)
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
+    if (fuzzPicks(data, size, 1, 64)) {
+        checkRefusedUnread(fuzzPipePath(), "a named pipe, not a regular file");
+    }
     writeSceneFile(data, size);
+    if (fuzzPicks(data, size, 2, 64)) {
+        fuzzCheck(ftruncate(sceneFile().fd, static_cast<off_t>(kMaxSceneFileSize) + 1) == 0, "cannot grow the file");
+        checkRefusedUnread(sceneFile().path, "larger than 16 MB");
+        return 0;
+    }
     World world;
     std::string reason;
     const bool loaded = loadRaceScene(world, sceneFile().path, {}, reason);

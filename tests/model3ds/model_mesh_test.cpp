@@ -189,6 +189,72 @@ TEST(ModelNormals, LargeMeshesAndRepeatedPointsStayFast) {
   EXPECT_FLOAT_EQ(repeated.normal(199999).z, repeated.normal(0).z);
 }
 
+// Vertices packed into a place far smaller than the merge distance would make
+// the merge quadratic. The time stays bounded; a cluster whose vertices all
+// lie within 0.0001 of each other still gets exactly the every-pair normals,
+// and a wider one is merged a little wider instead of taking longer.
+TEST(ModelNormals, CrowdedPlacesStayFastAndTightClustersStayExact) {
+  auto cluster = [](int n, float spread) {
+    ModelMesh mesh;
+    uint32_t seed = 12345;
+    auto next = [&seed] { return (seed = seed * 1664525u + 1013904223u) >> 8 & 0xFFFF; };
+    for (int i = 0; i < n; ++i)
+      mesh.addVertex(1.0f + spread * next() / 65536, 2.0f + spread * next() / 65536, spread * next() / 65536);
+    for (int k = 0; k + 2 < n; k += 3) mesh.addTriangle(k, k + 1 + next() % 2, k + 2 - next() % 2);
+    return mesh;
+  };
+  ModelMesh small = cluster(600, 0.00009f);
+  small.computeNormals();
+  const std::vector<ModelVector> expected = normalsByEveryPair(small);
+  for (int i = 0; i < small.normalCount(); ++i) {
+    const ModelVector got = small.normal(i);
+    ASSERT_EQ(std::memcmp(&expected[i], &got, sizeof got), 0) << i;
+  }
+
+  ModelMesh tight = cluster(65535, 0.00009f), wide = cluster(65535, 0.0003f);
+  const auto start = std::chrono::steady_clock::now();
+  tight.computeNormals();
+  wide.computeNormals();
+  const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+  EXPECT_LT(seconds, 2.0);  // every pair would be 4e9 comparisons per mesh
+  ModelVector sum;  // every vertex is in the same place as every other
+  for (int j = 0; j < tight.vertexCount(); ++j) {
+    const int t = j / 3;  // the one triangle that can have vertex j as a corner
+    const TriangleIndices c = tight.triangle(t);
+    if (t >= tight.triangleCount() || (c.a != uint32_t(j) && c.b != uint32_t(j) && c.c != uint32_t(j))) continue;
+    const ModelVector f = tight.drawTriangle(t).faceNormal;
+    sum = {sum.x + f.x, sum.y + f.y, sum.z + f.z};
+  }
+  const ModelVector all = normalizeVector(sum);
+  for (int i = 0; i < tight.normalCount(); ++i) {
+    const ModelVector got = tight.normal(i);
+    ASSERT_EQ(std::memcmp(&all, &got, sizeof got), 0) << i;
+  }
+  for (int i = 0; i < wide.normalCount(); ++i) {
+    const ModelVector n = wide.normal(i);
+    ASSERT_NEAR(n.x * n.x + n.y * n.y + n.z * n.z, 1.0f, 1e-5f) << i;
+  }
+}
+
+// A small patch of points closer together than the merge distance inside a
+// mesh of ordinary size costs little to merge exactly, so it keeps the
+// every-pair normals, bit for bit, like every other model.
+TEST(ModelNormals, DensePatchesInAffordableMeshesStayExact) {
+  ModelMesh mesh;
+  uint32_t seed = 777;
+  auto next = [&seed] { return ((seed = seed * 1664525u + 1013904223u) >> 8 & 0xFFFF) / 65536.0f; };
+  for (int i = 0; i < 2400; ++i) mesh.addVertex(float(i % 60), float(i / 60), next());
+  for (uint32_t k = 0; k + 61 < 2400; k += 2) mesh.addTriangle(k, k + 1, k + 60);
+  for (int i = 0; i < 300; ++i) mesh.addVertex(5.0f + 0.0003f * next(), 5.0f + 0.0003f * next(), 0.0003f * next());
+  for (uint32_t k = 2400; k + 2 < 2700; ++k) mesh.addTriangle(k, k + 1, k + 2);
+  mesh.computeNormals();
+  const std::vector<ModelVector> expected = normalsByEveryPair(mesh);
+  for (int i = 0; i < mesh.normalCount(); ++i) {
+    const ModelVector got = mesh.normal(i);
+    ASSERT_EQ(std::memcmp(&expected[i], &got, sizeof got), 0) << i;
+  }
+}
+
 TEST(ModelObjectNames, SetNameReplacesAndCopyNameTruncates) {
   ModelMesh mesh;
   char buffer[16] = "unchanged";

@@ -115,13 +115,42 @@ TEST(ModelReader, LongNamesAreCutTo98CharactersAndTheObjectIsStillRead) {
 TEST(ModelReader, FilesThatAreNotModelsFailAndModelsWithoutObjectsSucceed) {
   Model3ds model;
   EXPECT_FALSE(load(model, chunk(0x4D4C, {chunk(0x3D3D, {squareMesh("x")})}) + Bytes(4, 0)));
+  EXPECT_EQ(model.loadProblem(), "not a 3DS model (it does not start with a main chunk)");
   EXPECT_FALSE(load(model, chunk(0x4D4D, {chunk(0x0002, {Bytes(4, 0)})}) + Bytes(4, 0)));
+  EXPECT_EQ(model.loadProblem(), "not a 3DS model with geometry (no editor block)");
   EXPECT_FALSE(load(model, Bytes{}));
   EXPECT_TRUE(load(model, modelFile({})));
+  EXPECT_EQ(model.loadProblem(), "");
   EXPECT_EQ(model.meshCount(), 0);
-  EXPECT_FALSE(model.loadModelFile(scratchPath("missing.3ds").c_str()));
-  EXPECT_FALSE(model.loadModelFile(testScratchDir().c_str()));
   EXPECT_FALSE(model.loadModelFile(nullptr));
+}
+
+// Pipes and devices would block or never end, and a huge file or thousands of
+// objects would cost memory far beyond the file's size: all are refused with
+// the reason, and the model is left empty.
+TEST(ModelReader, HostileFilesAreRefusedWithTheirReason) {
+  ScratchDir dir;
+  const std::string huge = dir.write("huge.3ds", "");
+  ASSERT_EQ(truncate(huge.c_str(), (8 << 20) + 1), 0);
+  const std::vector<Bytes> objects(kMaxModelObjects + 1, meshObject("", {}));
+  const std::string bare = dir.file("absent.3ds");
+  const Bytes many = modelFile(objects), most = modelFile({objects.begin(), objects.end() - 1});
+  const struct {
+    std::string path, problem;
+  } cases[] = {{dir.pipe("pipe.3ds"), "a named pipe, not a regular file"},
+               {bare, "No such file or directory"},
+               {huge, "larger than 8 MB"},
+               {dir.write("many.3ds", std::string(many.begin(), many.end())), "more than 4096 meshes and lights"}};
+  for (const auto& c : cases) {
+    Model3ds model;
+    ASSERT_TRUE(load(model, modelFile({squareMesh("earlier")})));
+    EXPECT_FALSE(model.loadModelFile(c.path.c_str())) << c.path;
+    EXPECT_EQ(model.loadProblem(), c.problem);
+    EXPECT_EQ(model.meshCount(), 0);
+  }
+  Model3ds model;
+  EXPECT_TRUE(load(model, most));
+  EXPECT_EQ(model.meshCount(), kMaxModelObjects);
 }
 
 TEST(ModelReader, SecondFileReplacesTheFirst) {

@@ -88,7 +88,7 @@ TEST(DibFailures, UnconvertibleContentReportsAConversionError) {
   }
 }
 
-TEST(DibFailures, HugeDimensionsAreRefusedAsOutOfMemory) {
+TEST(DibFailures, HugeDimensionsAreRefusedAsTooLarge) {
   BmpLayout s;
   s.bitCount = 8;
   s.compression = 1;
@@ -97,7 +97,8 @@ TEST(DibFailures, HugeDimensionsAreRefusedAsOutOfMemory) {
   s.palette = {0};
   s.colorsUsed = 1;
   s.bits = {0, 1};
-  EXPECT_EQ(loadAndCaptureError(writeTempFile("huge.bmp", bmpFile(s))), "Out of memory.\n");
+  EXPECT_EQ(loadAndCaptureError(writeTempFile("huge.bmp", bmpFile(s))),
+            "The picture is too large (at most 16384 pixels a side and 33554432 pixels in all).\n");
 }
 
 // A run-length stream that stops early, with or without its end codes, loads

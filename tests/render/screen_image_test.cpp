@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "bmp_builder.h"
+#include "common/scratch_dir.h"
 #include "render/bmp.h"
 
 namespace {
@@ -72,6 +73,7 @@ TEST_F(ScreenImage, FilesThatCannotBeDrawnRawAreRefusedWithAReason) {
   pal.bitCount = 8;
   pal.bits.resize(8 * 3);
   expectRefused("pal.bmp", bmpFile(pal), "24-bit");
+  expectRefused("wide.bmp", screenFile(16388, 1), "the picture is too large");
   BmpLayout v5;  // the header size that image converters write by default
   v5.width = 8;
   v5.height = 2;
@@ -79,6 +81,31 @@ TEST_F(ScreenImage, FilesThatCannotBeDrawnRawAreRefusedWithAReason) {
   v5.bits.resize(8 * 2 * 3);
   expectRefused("v5.bmp", bmpFile(v5), "pixels must start at byte 54, not 138");
   expectRefused("gap.bmp", bmpFile(screenFileLayout(8, 2), 4), "pixels must start at byte 54, not 58");
+}
+
+// The images share one drawing size, so one of another size would be drawn
+// from the wrong rows (or past its end): the set is refused, naming it.
+TEST_F(ScreenImage, ScreenImagesOfDifferentSizesAreRefusedTogether) {
+  ScratchDir dir;
+  auto image = [&dir](const std::string& name, int width, int height) {
+    const Bytes bytes = screenFile(width, height);
+    return dir.write(name, std::string(bytes.begin(), bytes.end()));
+  };
+  const std::string title = image("main.bmp", 8, 4), win = image("win.bmp", 8, 4);
+  const struct {
+    std::string last, reason;
+  } cases[] = {{image("lose.bmp", 8, 4), ""},
+               {image("small.bmp", 4, 4), "screen image " + dir.file("small.bmp") + " is 4x4 but " + title + " is 8x4"},
+               {dir.pipe("pipe.bmp"), "cannot read the screen image " + dir.file("pipe.bmp") + ": a named pipe"}};
+  for (const auto& c : cases) {
+    const char* names[] = {title.c_str(), win.c_str(), c.last.c_str()};
+    unsigned char* blocks[3] = {};
+    std::string why = "left over";
+    EXPECT_EQ(loadScreenImages(names, 3, blocks, why), c.reason.empty());
+    EXPECT_EQ(c.reason.empty() ? why : why.substr(0, c.reason.size()), c.reason);
+    for (unsigned char* block : blocks) EXPECT_EQ(block != nullptr, c.reason.empty());
+    for (unsigned char* block : blocks) freeScreenImage(block);
+  }
 }
 
 TEST_F(ScreenImage, EveryTruncationIsRefusedOrReadWhole) {

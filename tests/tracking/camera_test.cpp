@@ -8,6 +8,7 @@
 
 #include "common/scratch_dir.h"
 #include "frame_fixture.h"
+#include "synthcam.h"
 #include "tracking/camera.h"
 
 namespace {
@@ -60,6 +61,40 @@ TEST(CameraFile, ShortFilesMissingFilesAndCountsFail) {
     EXPECT_EQ(loadCameraParams(path.c_str(), 2, &cam, &second), -1);
     EXPECT_EQ(cam.width, 320);
     std::remove(path.c_str());
+}
+
+// Any 136 bytes load; start-up then refuses what would make every pose
+// nonsense, naming the value.
+TEST(CameraFile, UnusableRecordsAreNamedByTheirBadValue) {
+    const CameraIntrinsics good = makeWebcamIntrinsics(640, 480);
+    const struct {
+        void (*spoil)(CameraIntrinsics&);
+        const char* problem;
+    } cases[] = {
+        {[](CameraIntrinsics&) {}, ""},
+        {[](CameraIntrinsics& c) { c.width = 2147483647; }, "width 2147483647 is not between 1 and 16384"},
+        {[](CameraIntrinsics& c) { c.height = 0; }, "height 0 is not between 1 and 16384"},
+        {[](CameraIntrinsics& c) { c.projection[1][2] = NAN; }, "projection[1][2] is nan"},
+        {[](CameraIntrinsics& c) { c.distortion[2] = -INFINITY; }, "distortion[2] is -inf"},
+        {[](CameraIntrinsics& c) { c.projection[0][0] = 0; }, "projection[0][0] (the focal length in x) is 0"},
+        {[](CameraIntrinsics& c) { c.projection[1][1] = 0; }, "projection[1][1] (the focal length in y) is 0"},
+        {[](CameraIntrinsics& c) { c.projection[2][2] = 0; },
+         "the projection's left 3x3 block has determinant 0, so it cannot be inverted"},
+        {[](CameraIntrinsics& c) { c.distortion[3] = 0; }, "distortion[3] (the scale) must be positive, not 0"},
+    };
+    for (const auto& c : cases) {
+        CameraIntrinsics camera = good;
+        c.spoil(camera);
+        EXPECT_EQ(cameraParamsProblem(camera), c.problem);
+    }
+
+    ScratchDir dir;
+    std::vector<unsigned char> bytes = handMadeRecord();
+    const std::string whole = dir.write("whole.dat", std::string(bytes.begin(), bytes.end()));
+    const std::string cut = dir.write("cut.dat", std::string(bytes.begin(), bytes.end() - 1));
+    EXPECT_EQ(cameraFileProblem(whole.c_str()), "");
+    EXPECT_EQ(cameraFileProblem(cut.c_str()), "shorter than one 136-byte record");
+    EXPECT_EQ(cameraFileProblem(dir.file("absent.dat").c_str()), "No such file or directory");
 }
 
 TEST(CameraFile, TrailingBytesIgnoredAndSeveralRecordsRead) {
@@ -130,19 +165,19 @@ TEST(CameraResize, ZeroWidthRecordIsRejectedAndTargetUntouched) {
 }
 
 TEST(TrackerCamera, InstallsOnlySizesTheWorkAreasHold) {
-    CameraIntrinsics cam = plainCamera(1024, 1024);
+    CameraIntrinsics cam = plainCamera(8192, 4096);  // the largest: 8K video fits
     ASSERT_EQ(setTrackerCameraParams(&cam), 0);
     int w, h;
     trackerImageSize(&w, &h);
-    EXPECT_EQ(w, 1024);
-    EXPECT_EQ(h, 1024);
-    CameraIntrinsics tooBig = plainCamera(1025, 1024);
+    EXPECT_EQ(w, 8192);
+    EXPECT_EQ(h, 4096);
+    CameraIntrinsics tooBig = plainCamera(8193, 4096);
     EXPECT_EQ(setTrackerCameraParams(&tooBig), -1);
     CameraIntrinsics empty = plainCamera(0, 480);
     EXPECT_EQ(setTrackerCameraParams(&empty), -1);
     trackerImageSize(&w, &h);
-    EXPECT_EQ(w, 1024);
-    EXPECT_EQ(trackerCameraParams()->width, 1024);
+    EXPECT_EQ(w, 8192);
+    EXPECT_EQ(trackerCameraParams()->width, 8192);
 }
 
 TEST(TrackerCamera, PrintsTheRecordInItsFixedLayout) {

@@ -6,6 +6,7 @@
 #include "common/scratch_dir.h"
 #include "image_file.h"
 #include "synthcam.h"
+#include "common/scratch_dir.h"
 #include "tool_runner.h"
 #include "tracking/marker.h"
 #include "tracking/pose.h"
@@ -78,6 +79,17 @@ TEST(DemoContent, ToolsRegenerateTheCommittedFilesExactly) {
     run = runTool(std::string(ROVANTA_MKPATT_BINARY) + " " + kDemo + "/marker/README.txt " + scratch + "x.patt", scratch);
     EXPECT_NE(run.status, 0);
     EXPECT_NE(run.err.find("unsupported image format"), std::string::npos);
+}
+
+// A picture larger than any marker needs is refused from its header, before
+// gigabytes are read.
+TEST(DemoContent, PatternToolRefusesHugePicturesFromTheirHeader) {
+    ScratchDir dir;
+    const std::string huge = dir.write("huge.ppm", "P6\n30000 30000\n255\n" + std::string(100, '\0'));
+    ToolRun run = runTool(std::string(ROVANTA_MKPATT_BINARY) + " " + huge + " " + dir.file("x.patt"), dir.file("run"));
+    EXPECT_EQ(run.status, 1);
+    EXPECT_EQ(run.err, "rovanta-mkpatt: " + huge +
+                           ": the picture is too large: 30000x30000 exceeds the capacity of 16777216 pixels\n");
 }
 
 }  // namespace

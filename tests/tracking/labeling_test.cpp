@@ -4,12 +4,13 @@
 #include <vector>
 
 #include "frame_fixture.h"
+#include "synthcam.h"
 #include "tracking/labeling.h"
 
 namespace {
 
 struct Labels {
-    int16_t* image = nullptr;
+    Label* image = nullptr;
     int count = 0;
     int* areas = nullptr;
     double* centroids = nullptr;
@@ -210,21 +211,60 @@ int referenceScan(const TestFrame& f, int threshold, std::vector<int16_t>& image
     return k;
 }
 
-TEST(Labeling, NoisyFramesGiveExactlyTheRewrittenTableResult) {
-    std::mt19937 random(11);
-    for (double density : {0.2, 0.35, 0.5, 0.65}) {
-        TestFrame f(160, 120);
-        std::bernoulli_distribution isDark(density);
-        for (int y = 0; y < f.height; y++)
-            for (int x = 0; x < f.width; x++)
-                if (isDark(random)) f.dark(x, y);
+TestFrame noisyFrame(int width, int height, double density, unsigned seed) {
+    std::mt19937 random(seed);
+    TestFrame f(width, height);
+    std::bernoulli_distribution isDark(density);
+    for (int y = 0; y < f.height; y++)
+        for (int x = 0; x < f.width; x++)
+            if (isDark(random)) f.dark(x, y);
+    return f;
+}
+
+TestFrame renderedFrame(int width, int height, double distance, SynthOptions options = {}) {
+    static const SynthPicture picture = defaultMarkerPicture();
+    SynthMarker marker;
+    marker.picture = &picture;
+    makeMarkerPose(distance, 35, 10, 25, 15, -10, marker.pose);
+    SynthFrame frame;
+    options.supersample = 1;
+    options.noiseSigma = 6.0;
+    renderSynthFrame(makeWebcamIntrinsics(width, height), &marker, 1, options, &frame);
+    TestFrame f(width, height);
+    f.pixels = frame.bgrx;
+    return f;
+}
+
+// The 16-bit labels and fixed work areas of the past gave exactly the reference's labels for
+// every frame they could take (up to 1024 x 1024 pixels, fewer than 32768 labels); the widened
+// labels and growing work areas must give the same, at any threshold.
+TEST(Labeling, FramesWithinTheOldLimitsGiveExactlyTheRewrittenTableResult) {
+    SynthOptions dim;
+    dim.lighting.exposure = 0.3;
+    struct Case {
+        const char* name;
+        TestFrame frame;
+        int threshold;
+    } cases[] = {
+        {"sparse specks", noisyFrame(160, 120, 0.2, 11), 100},
+        {"dense specks", noisyFrame(160, 120, 0.5, 12), 100},
+        {"mostly dark", noisyFrame(160, 120, 0.65, 13), 100},
+        {"marker", renderedFrame(640, 480, 450), 100},
+        {"marker, low level", renderedFrame(640, 480, 450), 40},
+        {"marker, high level", renderedFrame(640, 480, 300), 180},
+        {"dim marker", renderedFrame(640, 480, 450, dim), 30},
+        {"level below 0", renderedFrame(320, 240, 300), -5},
+        {"level above 255", renderedFrame(320, 240, 300), 300},
+        {"largest old frame", renderedFrame(1024, 1024, 500), 100},
+    };
+    for (const Case& c : cases) {
         std::vector<int16_t> image;
         std::vector<int> table;
-        int k = referenceScan(f, 100, image, table);
-        Labels l = label(f);
-        ASSERT_NE(l.image, nullptr);
-        for (int i = 0; i < f.width * f.height; i++) ASSERT_EQ(l.image[i], image[i]) << "pixel " << i;
-        for (int i = 0; i < k; i++) ASSERT_EQ(l.table[i], table[i]) << "label " << i + 1;
+        int k = referenceScan(c.frame, c.threshold, image, table);
+        Labels l = label(c.frame, c.threshold);
+        ASSERT_NE(l.image, nullptr) << c.name;
+        for (size_t i = 0; i < image.size(); i++) ASSERT_EQ(l.image[i], image[i]) << c.name << ", pixel " << i;
+        for (int i = 0; i < k; i++) ASSERT_EQ(l.table[i], table[i]) << c.name << ", label " << i + 1;
     }
 }
 
@@ -235,17 +275,19 @@ TestFrame isolatedPixels(int count) {
     return f;
 }
 
-TEST(Labeling, ProvisionalLabelsRunOutAt32768) {
-    Labels fits = label(isolatedPixels(32767));
-    ASSERT_NE(fits.image, nullptr);
-    EXPECT_EQ(fits.count, 32767);
-    Labels overflow = label(isolatedPixels(32768));
-    EXPECT_EQ(overflow.image, nullptr);
-    EXPECT_EQ(overflow.count, 0);
+TEST(Labeling, LabelsBeyondWhatSixteenBitsHoldStayDistinct) {
+    for (int count : {32767, 32768, 256 * 130}) {
+        TestFrame f = isolatedPixels(count);
+        Labels l = label(f);
+        ASSERT_NE(l.image, nullptr) << count;
+        EXPECT_EQ(l.count, count);
+        int last = count - 1;
+        EXPECT_EQ(regionAt(l, f, 1 + 2 * (last % 256), 1 + 2 * (last / 256)), count);
+    }
 }
 
 TEST(Labeling, OversizedCameraLeavesThePreviousSizeInstalled) {
-    CameraIntrinsics tooBig = plainCamera(2048, 1024);
+    CameraIntrinsics tooBig = plainCamera(8192, 8192);
     TestFrame f(4, 4);
     installPlainCamera(4, 4);
     EXPECT_EQ(setTrackerCameraParams(&tooBig), -1);

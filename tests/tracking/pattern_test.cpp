@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <string>
 #include <vector>
@@ -134,6 +135,43 @@ TEST_F(PatternStore, FiftyFirstLoadFailsSilently) {
     EXPECT_EQ(loadPattern(path.c_str()), -1);
     EXPECT_EQ(testing::internal::GetCapturedStdout(), "");
     std::remove(path.c_str());
+}
+
+// The start-up loader also refuses what can never match, and every refusal
+// names the file (and the line of a bad value); the store limit is checked
+// end to end by the tracking tool's test.
+TEST_F(PatternStore, CheckedLoadNamesTheFileAndTheCause) {
+    ScratchDir dir;
+    auto text = [](const std::vector<uint8_t>& values) {
+        std::string t;
+        for (size_t i = 0; i < values.size(); i++) t += std::to_string(values[i]) + (i % 16 == 15 ? "\n" : " ");
+        return t;
+    };
+    std::vector<uint8_t> good = patternOf(defaultMarkerPicture()), oneFlat = good;
+    std::fill(oneFlat.begin() + 2 * kPatternCells, oneFlat.begin() + 3 * kPatternCells, 77);
+    std::string bad = text(good);
+    bad.replace(bad.find('\n', bad.find('\n') + 1) + 1, 1, "x");
+    const struct {
+        std::string name, content, reason;
+        bool plainLoads;
+    } cases[] = {
+        {"bom.patt", "\xEF\xBB\xBF" + text(good), "", true},
+        {"flat.patt", text(std::vector<uint8_t>(kPatternFileValues, 128)),
+         ": orientation 0 has no contrast (all its values are equal), so it could never be recognised", true},
+        {"oneflat.patt", text(oneFlat),
+         ": orientation 2 has no contrast (all its values are equal), so it could never be recognised", true},
+        {"bad.patt", bad, ":3: expected a whole number from 0 to 255 (number 33 of 3072)", false},
+        {"short.patt", "1 2 3\n", ":2: expected a whole number from 0 to 255 at end of file (number 4 of 3072)", false},
+    };
+    for (const auto& c : cases) {
+        const std::string path = dir.write(c.name, c.content);
+        clearPatterns();
+        std::string why = "left over";
+        EXPECT_EQ(loadPatternChecked(path.c_str(), &why) >= 0, c.reason.empty()) << c.name;
+        EXPECT_EQ(why, c.reason.empty() ? "" : path + c.reason);
+        clearPatterns();
+        EXPECT_EQ(loadPattern(path.c_str()) >= 0, c.plainLoads) << c.name;
+    }
 }
 
 TEST(PatternFile, ValuesAfterTheLastAreIgnoredAndTheWriterRoundTrips) {

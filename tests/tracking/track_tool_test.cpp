@@ -4,9 +4,10 @@
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
-#include <filesystem>
+#include <cstring>
 #include <string>
 
+#include "common/scratch_dir.h"
 #include "image_file.h"
 #include "synth_fixture.h"
 #include "tool_runner.h"
@@ -15,39 +16,41 @@ namespace {
 
 const std::string kTrack = ROVANTA_TRACK_BINARY;
 
-// A fresh folder per test for everything it writes.
-std::string makeScratchDir() {
-    std::string pattern = std::string(::testing::TempDir()) + "rovanta_track_XXXXXX";
-    return mkdtemp(pattern.data()) ? pattern : std::string();
+SynthFrame blankFrame(uint8_t value) {
+    SynthFrame frame;
+    frame.width = 640;
+    frame.height = 480;
+    frame.bgrx.assign(640 * 480 * 4, value);
+    return frame;
 }
 
 class TrackTool : public ::testing::Test {
   protected:
-    std::string dir = makeScratchDir();
-    std::string inDir(const std::string& name) const { return dir + "/" + name; }
     SynthPicture first = defaultMarkerPicture(), second = secondMarkerPicture();
     CameraIntrinsics camera = makeWebcamIntrinsics(640, 480);
-    std::string cameraPath = inDir("tool_camera.dat");
-    std::string firstPattern = inDir("tool_first.patt"), secondPattern = inDir("tool_second.patt");
+    std::string cameraPath = tempPath("tool_camera.dat");
+    std::string firstPattern = tempPath("tool_first.patt"), secondPattern = tempPath("tool_second.patt");
+    std::vector<std::string> scratch;
 
     void SetUp() override {
-        ASSERT_FALSE(dir.empty());
         ASSERT_EQ(saveCameraParams(cameraPath.c_str(), &camera, 1), 0);
         uint8_t values[kPatternFileValues];
         makePatternValues(first, values);
         ASSERT_EQ(savePatternFile(firstPattern.c_str(), values), 0);
         makePatternValues(second, values);
         ASSERT_EQ(savePatternFile(secondPattern.c_str(), values), 0);
+        scratch = {cameraPath, firstPattern, secondPattern};
     }
     void TearDown() override {
-        if (!dir.empty()) std::filesystem::remove_all(dir);
+        for (const std::string& path : scratch) std::remove(path.c_str());
     }
     std::string writeFrame(const std::string& name, const SynthFrame& frame) {
         RgbPicture picture{frame.width, frame.height, std::vector<uint8_t>(frame.width * frame.height * 3)};
         for (int p = 0; p < frame.width * frame.height; p++)
             for (int c = 0; c < 3; c++) picture.rgb[p * 3 + c] = frame.bgrx[p * 4 + 2 - c];
-        std::string path = inDir(name);
+        std::string path = tempPath(name);
         EXPECT_TRUE(writePpm(path, picture));
+        scratch.push_back(path);
         return path;
     }
     // The same frame as a 24-bit bitmap: bottom row first, rows padded to 4 bytes.
@@ -74,15 +77,16 @@ class TrackTool : public ::testing::Test {
         return writeText(name, bytes);
     }
     std::string writeText(const std::string& name, const std::string& text) {
-        std::string path = inDir(name);
+        std::string path = tempPath(name);
         FILE* f = std::fopen(path.c_str(), "wb");
         std::fwrite(text.data(), 1, text.size(), f);
         std::fclose(f);
+        scratch.push_back(path);
         return path;
     }
     ToolRun track(const std::string& arguments) {
         return runTool(kTrack + " --camera " + cameraPath + " --pattern " + firstPattern + " " + arguments,
-                       inDir("run"));
+                       tempPath("run"));
     }
 };
 
@@ -202,14 +206,14 @@ TEST_F(TrackTool, FrameWithoutMarkersGivesAnEmptyList) {
 }
 
 TEST_F(TrackTool, BadCameraFilesFailWithTheStartUpMessage) {
-    std::string missing = inDir("no_such_camera.dat");
-    ToolRun run = runTool(kTrack + " --camera " + missing + " --pattern " + firstPattern + " x.ppm", inDir("run"));
+    std::string missing = tempPath("no_such_camera.dat");
+    ToolRun run = runTool(kTrack + " --camera " + missing + " --pattern " + firstPattern + " x.ppm", tempPath("run"));
     EXPECT_NE(run.status, 0);
     EXPECT_NE(run.err.find("Camera parameter load error !!"), std::string::npos);
-    EXPECT_NE(run.err.find("cannot open"), std::string::npos);
+    EXPECT_NE(run.err.find("No such file or directory"), std::string::npos);
 
     std::string shortFile = writeText("short_camera.dat", std::string(135, '\0'));
-    run = runTool(kTrack + " --camera " + shortFile + " --pattern " + firstPattern + " x.ppm", inDir("run"));
+    run = runTool(kTrack + " --camera " + shortFile + " --pattern " + firstPattern + " x.ppm", tempPath("run"));
     EXPECT_NE(run.status, 0);
     EXPECT_NE(run.err.find("shorter than one 136-byte record"), std::string::npos);
 }
@@ -218,11 +222,12 @@ TEST_F(TrackTool, MalformedPatternFails) {
     std::string bad = writeText("bad.patt", "1 2 3 oops");
     ToolRun run = track("--pattern " + bad + " x.ppm");
     EXPECT_NE(run.status, 0);
-    EXPECT_NE(run.out.find("Pattern Data read error!!"), std::string::npos);
-    EXPECT_NE(run.err.find("pattern load error !!"), std::string::npos);
+    EXPECT_EQ(run.out, "");
+    EXPECT_NE(run.err.find("Pattern Data read error!!"), std::string::npos);
+    EXPECT_NE(run.err.find("pattern load error !! (" + bad + ":1: expected a whole number"), std::string::npos);
 }
 
-TEST_F(TrackTool, InvalidAndOversizedImagesFail) {
+TEST_F(TrackTool, InvalidImagesFailAndLargeOnesAreTracked) {
     std::string text = writeText("not_an_image.ppm", "hello");
     ToolRun run = track(text);
     EXPECT_NE(run.status, 0);
@@ -236,26 +241,136 @@ TEST_F(TrackTool, InvalidAndOversizedImagesFail) {
     std::string lying = writeText("lying.ppm", "P6\n30000 30000\n255\nabc");
     run = track(lying);
     EXPECT_NE(run.status, 0);
-    EXPECT_NE(run.err.find("truncated"), std::string::npos);
+    EXPECT_NE(run.err.find("the picture is too large: 30000x30000"), std::string::npos);
 
     std::string deep = writeText("deep.ppm", "P6\n1 1\n65535\n123456");
     EXPECT_NE(track(deep).status, 0);
 
-    RgbPicture huge{1100, 1000, std::vector<uint8_t>(1100 * 1000 * 3, 200)};
-    std::string hugePath = inDir("huge.ppm");
-    ASSERT_TRUE(writePpm(hugePath, huge));
-    run = track(hugePath);
-    EXPECT_NE(run.status, 0);
-    EXPECT_NE(run.err.find("capacity"), std::string::npos);
+    // More than the 1,048,576 pixels the tracker once took.
+    RgbPicture large{1100, 1000, std::vector<uint8_t>(1100 * 1000 * 3, 200)};
+    std::string largePath = tempPath("large.ppm");
+    ASSERT_TRUE(writePpm(largePath, large));
+    scratch.push_back(largePath);
+    run = track(largePath);
+    EXPECT_EQ(run.status, 0) << run.err;
+    EXPECT_EQ(jsonLines(run.out).at(0)["width"], 1100);
+}
+
+// Hostile files: each is refused with one line naming the file and the cause,
+// quickly, and standard output stays one JSON object per image.
+TEST_F(TrackTool, HostileFilesAreRefusedWithTheirCause) {
+    ScratchDir dir;
+    auto cameraWith = [&dir](const char* name, void (*spoil)(CameraIntrinsics&)) {
+        CameraIntrinsics c = makeWebcamIntrinsics(640, 480);
+        spoil(c);
+        const std::string path = dir.file(name);
+        saveCameraParams(path.c_str(), &c, 1);
+        return path;
+    };
+    uint8_t flatValues[kPatternFileValues];
+    std::fill(flatValues, flatValues + kPatternFileValues, 90);
+    const std::string flat = dir.file("flat.patt");
+    ASSERT_EQ(savePatternFile(flat.c_str(), flatValues), 0);
+    const std::string image = writeFrame("tool_hostile.ppm", blankFrame(0));
+    const std::string pipe = dir.pipe("pipe");
+    const std::string pattern = " --pattern " + firstPattern + " ";
+    const struct {
+        std::string arguments, message;
+    } cases[] = {
+        {"--camera " + pipe + pattern + image, "Camera parameter load error !! (" + pipe + ": a named pipe"},
+        {"--camera " + cameraWith("nan.dat", [](CameraIntrinsics& c) { c.projection[0][2] = NAN; }) + pattern + image,
+         "nan.dat: unusable camera parameters: projection[0][2] is nan)"},
+        {"--camera " + cameraPath + " --pattern " + pipe + " " + image, "pattern load error !! (" + pipe + ": a named pipe"},
+        {"--camera " + cameraPath + " --pattern " + flat + " " + image,
+         "pattern load error !! (" + flat + ": orientation 0 has no contrast"},
+        {"--camera " + cameraPath + pattern + pipe, pipe + ": cannot open file: a named pipe, not a regular file"},
+        {"--camera " + cameraPath + pattern + dir.write("header.ppm", "P6\n4 4\n255"),
+         "header.ppm: not a valid PPM: the file ends after its header, with no pixel data"},
+        {"--camera " + cameraPath + pattern + dir.write("huge.ppm", "P6 32768 32768 255\n"),
+         "huge.ppm: the picture is too large: 32768x32768 exceeds the capacity of " +
+             std::to_string(kMaxTrackerPixels) + " pixels"},
+    };
+    for (const auto& c : cases) {
+        ToolRun run = runTool(kTrack + " " + c.arguments, dir.file("run"));
+        EXPECT_EQ(run.status, 1) << c.arguments;
+        EXPECT_EQ(run.out, "");
+        // The error is the last line; a pattern file's own diagnostic may come before it.
+        ASSERT_FALSE(run.err.empty());
+        const size_t lastLine = run.err.find_last_of('\n', run.err.size() - 2);
+        EXPECT_NE(run.err.find(c.message, lastLine == std::string::npos ? 0 : lastLine), std::string::npos) << run.err;
+    }
+
+    std::string fiftyOne;
+    for (int i = 0; i <= kMaxPatterns; i++) fiftyOne += " --pattern " + firstPattern;
+    ToolRun run = runTool(kTrack + " --camera " + cameraPath + fiftyOne + " " + image, dir.file("run"));
+    EXPECT_EQ(run.status, 1);
+    EXPECT_EQ(run.err, "rovanta-track: " + firstPattern + ": cannot load more than 50 patterns\n");
+}
+
+// A dark comb: its outline is far longer than the tracker traces, so the
+// tracker says "??? 3" for it; that goes to standard error, not into the JSON.
+TEST_F(TrackTool, TrackerDiagnosticsGoToStandardError) {
+    SynthFrame frame = blankFrame(255);
+    auto darken = [&frame](int x, int y) { std::fill_n(&frame.bgrx[(static_cast<size_t>(y) * 640 + x) * 4], 3, 0); };
+    for (int x = 100; x <= 500; x++)
+        for (int y = 50; y < 53; y++) darken(x, y);
+    for (int x = 100; x <= 300; x += 2)
+        for (int y = 53; y < 253; y++) darken(x, y);
+    ToolRun run = track(writeFrame("tool_comb.ppm", frame));
+    ASSERT_EQ(run.status, 0) << run.err;
+    EXPECT_EQ(run.err, "??? 3\n");
+    const std::vector<nlohmann::json> lines = jsonLines(run.out);
+    ASSERT_EQ(lines.size(), 1u);
+    EXPECT_TRUE(lines[0]["markers"].empty()) << run.out;
 }
 
 TEST_F(TrackTool, UsageErrorsExitWithStatusTwo) {
-    EXPECT_EQ(runTool(kTrack + " --pattern " + firstPattern + " x.ppm", inDir("run")).status, 2);
+    EXPECT_EQ(runTool(kTrack + " --pattern " + firstPattern + " x.ppm", tempPath("run")).status, 2);
     EXPECT_EQ(track("").status, 2);
     EXPECT_EQ(track("--threshold abc x.ppm").status, 2);
     EXPECT_EQ(track("--repeat 0 x.ppm").status, 2);
     EXPECT_EQ(track("--bogus 1 x.ppm").status, 2);
-    EXPECT_EQ(runTool(kTrack + " --help", inDir("run")).status, 0);
+    EXPECT_EQ(runTool(kTrack + " --help", tempPath("run")).status, 0);
+}
+
+}  // namespace
+
+namespace {
+
+// A dim room: the tool finds the marker with its automatic thresholding and reports the level it
+// chose; with --fixed-threshold the plain level darkens the whole frame and finds nothing.
+TEST(TrackToolLight, AutomaticThresholdFindsTheMarkerInADimRoomAndTheSwitchTurnsItOff) {
+    std::string dir = testScratchDir();
+    dir.pop_back();
+    CameraIntrinsics camera = makeWebcamIntrinsics(640, 480);
+    SynthPicture picture = defaultMarkerPicture();
+    uint8_t values[kPatternFileValues];
+    makePatternValues(picture, values);
+    ASSERT_EQ(saveCameraParams((dir + "/camera.dat").c_str(), &camera, 1), 0);
+    ASSERT_EQ(savePatternFile((dir + "/marker.patt").c_str(), values), 0);
+    LightCase dim = makeLightCase(LightCondition::Dim, camera, 721);
+    dim.options.supersample = 1;
+    SynthMarker marker;
+    marker.picture = &picture;
+    std::memcpy(marker.pose, dim.pose, sizeof dim.pose);
+    SynthFrame frame;
+    ASSERT_EQ(renderSynthFrame(camera, &marker, 1, dim.options, &frame), 0);
+    RgbPicture image{640, 480, std::vector<uint8_t>(640 * 480 * 3)};
+    for (int p = 0; p < 640 * 480; p++)
+        for (int c = 0; c < 3; c++) image.rgb[p * 3 + c] = frame.bgrx[p * 4 + 2 - c];
+    ASSERT_TRUE(writePpm(dir + "/dim.ppm", image));
+
+    const std::string command = kTrack + " --camera " + dir + "/camera.dat --pattern " + dir + "/marker.patt ";
+    ToolRun automatic = runTool(command + dir + "/dim.ppm", dir + "/auto");
+    ToolRun fixed = runTool(command + "--fixed-threshold " + dir + "/dim.ppm", dir + "/fixed");
+    ASSERT_EQ(automatic.status, 0) << automatic.err;
+    ASSERT_EQ(fixed.status, 0) << fixed.err;
+    const nlohmann::json chosen = jsonLines(automatic.out).at(0)["threshold"];
+    EXPECT_EQ(chosen["automatic"], true) << automatic.out;
+    EXPECT_LT(chosen.value("level", 255), 60) << automatic.out;  // far below the plain 100
+    EXPECT_NE(automatic.out.find("{\"id\": 0"), std::string::npos) << automatic.out;
+    EXPECT_NE(fixed.out.find("\"threshold\": {\"automatic\": false, \"level\": 100}"), std::string::npos) << fixed.out;
+    EXPECT_NE(fixed.out.find("\"markers\": []"), std::string::npos) << fixed.out;
 }
 
 }  // namespace

@@ -1,6 +1,8 @@
 #include "avi_bytes.h"
 #include "video_test_support.h"
 
+#include <sys/stat.h>
+
 #include <chrono>
 #include <cstdint>
 #include <filesystem>
@@ -64,7 +66,11 @@ TEST_F(VideoFailureTest, MissingEmptyAndNonVideoFilesFailToOpen) {
     expectOpenFails(fileConfig(dir_.file("empty.avi")), "empty.avi");
     writeBytes(dir_.file("sound.wav"), silentWav());
     expectOpenFails(fileConfig(dir_.file("sound.wav")), "no video stream");
-    expectOpenFails(fileConfig(dir_.file("")), "rovanta-video");  // a directory
+    expectOpenFails(fileConfig(dir_.file("")), "a directory, not a regular file");
+    // A pipe would block the open for ever, a device never end: refused unopened.
+    ASSERT_EQ(mkfifo(dir_.file("pipe.avi").c_str(), 0600), 0);
+    expectOpenFails(fileConfig(dir_.file("pipe.avi")), "pipe.avi: a named pipe, not a regular file");
+    expectOpenFails(fileConfig("/dev/zero"), "/dev/zero: a character device, not a regular file");
     expectOpenFails("<video_input><nothing/></video_input>", "neither");
 }
 

@@ -1,6 +1,8 @@
 #include "test_files.h"
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
 #include <nlohmann/json.hpp>
 
 #include <cmath>
@@ -174,6 +176,8 @@ TEST(SimTool, RefusesBadInputWithReasonAndStatus)
     dir.write("Bad.txt", scene.text());
     dir.write("Scene.txt", oneCheckpointScene());
     dir.write("keys.txt", "UP\nFAST\n");
+    ASSERT_EQ(mkfifo((dir.path + "/pipe").c_str(), 0600), 0);  // would block any reader that opened it
+    ASSERT_EQ(truncate(dir.write("Huge.txt", oneCheckpointScene()).c_str(), (16 << 20) + 1), 0);
     struct Case {
         std::string arguments;
         int status;
@@ -184,6 +188,10 @@ TEST(SimTool, RefusesBadInputWithReasonAndStatus)
         {"-s Missing.txt", 1, "cannot open scene file \"Missing.txt\""},
         {"--keys keys.txt", 1, "keys.txt:2: unknown key \"FAST\""},
         {"--keys none.txt", 1, "cannot open key file \"none.txt\""},
+        {"--keys pipe", 1, "cannot open key file \"pipe\": a named pipe, not a regular file"},
+        {"-s pipe", 1, "cannot open scene file \"pipe\": a named pipe, not a regular file"},
+        {"-s /dev/zero", 1, "cannot open scene file \"/dev/zero\": a character device, not a regular file"},
+        {"-s Huge.txt", 1, "cannot read scene file \"Huge.txt\": larger than 16 MB"},
         {"--steps -3", 2, "--steps: needs a whole number of at least 0, not \"-3\""},
         {"--seconds-per-step nan", 2, "--seconds-per-step: needs a number of at least 0, not \"nan\""},
         {"--fast", 2, "not expected: --fast"},

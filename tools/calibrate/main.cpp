@@ -47,6 +47,9 @@ void skip(const std::string& name, const std::string& why) {
 // PPM and BMP through the project's reader, other formats (JPEG, PNG) through OpenCV.
 bool loadPicture(const std::string& path, RgbPicture* picture, std::string* error) {
     if (readImageFile(path, picture, error)) return true;
+    // Only other formats go on to OpenCV: a PPM or BMP our reader refused (a
+    // huge one, a pipe, a device) would cost it the same memory or block it.
+    if (error->rfind("unsupported image format", 0) != 0) return false;
     cv::Mat bgr = cv::imread(path, cv::IMREAD_COLOR);
     if (bgr.empty()) return false;
     picture->width = bgr.cols;

@@ -3,10 +3,12 @@
 #include <algorithm>
 #include <cctype>
 #include <cstdio>
+#include <cstdlib>
 #include <memory>
 
 #include "platform/file_path.h"
 #include "render/bmp.h"
+#include "render/dib_format.h"
 
 namespace {
 
@@ -17,58 +19,114 @@ struct FileCloser {
 };
 using FilePtr = std::unique_ptr<FILE, FileCloser>;
 
-// Next header number, skipping whitespace and '#' comments; -1 when there is none.
-long readHeaderNumber(FILE* f) {
+enum class HeaderField { ok, endsBefore, endsAfter, malformed };
+
+// Next header number, skipping whitespace and '#' comments; exactly one
+// whitespace character must end it.
+HeaderField readHeaderNumber(FILE* f, long* value) {
     int c = std::fgetc(f);
     while (c != EOF && (std::isspace(c) || c == '#')) {
         if (c == '#')
             while (c != EOF && c != '\n') c = std::fgetc(f);
         c = std::fgetc(f);
     }
-    if (c == EOF || !std::isdigit(c)) return -1;
-    long value = 0;
+    if (c == EOF) return HeaderField::endsBefore;
+    if (!std::isdigit(c)) return HeaderField::malformed;
+    long number = 0;
     while (c != EOF && std::isdigit(c)) {
-        value = value * 10 + (c - '0');
-        if (value > kMaxDimension * kMaxDimension) return -1;
+        number = number * 10 + (c - '0');
+        if (number > kMaxDimension * kMaxDimension) return HeaderField::malformed;
         c = std::fgetc(f);
     }
-    if (c == EOF || !std::isspace(c)) return -1;  // exactly one whitespace ends the header
-    return value;
+    *value = number;
+    if (c == EOF) return HeaderField::endsAfter;
+    return std::isspace(c) ? HeaderField::ok : HeaderField::malformed;
 }
 
-bool readPpm(FILE* f, RgbPicture* picture, std::string* error) {
-    long width = readHeaderNumber(f), height = readHeaderNumber(f), maxValue = readHeaderNumber(f);
-    if (width <= 0 || height <= 0 || width > kMaxDimension || height > kMaxDimension) {
+struct PpmHeader {
+    long width = 0, height = 0, maxValue = 0;
+};
+
+std::string tooLarge(long long width, long long height, long long maxPixels) {
+    return "the picture is too large: " + std::to_string(width) + "x" + std::to_string(height) +
+           " exceeds the capacity of " + std::to_string(maxPixels) + " pixels";
+}
+
+// The three numbers after "P6"; the error says where the header went wrong.
+bool readPpmHeader(FILE* f, PpmHeader* h, std::string* error) {
+    long* fields[3] = {&h->width, &h->height, &h->maxValue};
+    for (int i = 0; i < 3; i++) {
+        HeaderField field = readHeaderNumber(f, fields[i]);
+        if (field == HeaderField::ok) continue;
+        if (field == HeaderField::endsAfter && i == 2)
+            *error = "not a valid PPM: the file ends after its header, with no pixel data";
+        else if (field != HeaderField::malformed)
+            *error = "not a valid PPM: the file ends within its header";
+        else
+            *error = i < 2 ? "not a valid PPM: bad width or height" : "not a valid PPM: bad maximum sample value";
+        return false;
+    }
+    if (h->width <= 0 || h->height <= 0) {
         *error = "not a valid PPM: bad width or height";
         return false;
     }
-    if (maxValue <= 0 || maxValue > 255) {
+    if (h->maxValue <= 0 || h->maxValue > 255) {
         *error = "not a valid PPM: only 8-bit samples (maximum value 1..255) are supported";
         return false;
     }
+    return true;
+}
+
+bool withinCapacity(long long width, long long height, long long maxPixels, std::string* error) {
+    if (width <= kMaxDimension && height <= kMaxDimension && width * height <= maxPixels) return true;
+    *error = tooLarge(width, height, std::min<long long>(maxPixels, kMaxDimension * kMaxDimension));
+    return false;
+}
+
+bool readPpm(FILE* f, RgbPicture* picture, std::string* error, long long maxPixels) {
+    PpmHeader h;
+    if (!readPpmHeader(f, &h, error) || !withinCapacity(h.width, h.height, maxPixels, error)) return false;
     // Check the data is all there before allocating for it: a lying header must not cost gigabytes.
     long start = std::ftell(f);
-    size_t needed = static_cast<size_t>(width) * height * 3;
-    if (start < 0 || std::fseek(f, 0, SEEK_END) != 0 || std::ftell(f) - start < static_cast<long>(needed) ||
-        std::fseek(f, start, SEEK_SET) != 0) {
-        *error = "not a valid PPM: pixel data is truncated";
+    size_t needed = static_cast<size_t>(h.width) * static_cast<size_t>(h.height) * 3;
+    long available = start < 0 || std::fseek(f, 0, SEEK_END) != 0 ? -1 : std::ftell(f) - start;
+    if (available < static_cast<long>(needed) || std::fseek(f, start, SEEK_SET) != 0) {
+        *error = available == 0 ? "not a valid PPM: the file ends after its header, with no pixel data"
+                                : "not a valid PPM: pixel data is truncated";
         return false;
     }
-    picture->width = static_cast<int>(width);
-    picture->height = static_cast<int>(height);
-    picture->rgb.assign(static_cast<size_t>(width) * height * 3, 0);
+    picture->width = static_cast<int>(h.width);
+    picture->height = static_cast<int>(h.height);
+    picture->rgb.assign(needed, 0);
     if (std::fread(picture->rgb.data(), 1, picture->rgb.size(), f) != picture->rgb.size()) {
         *error = "not a valid PPM: pixel data is truncated";
         return false;
     }
-    if (maxValue != 255)
-        for (uint8_t& v : picture->rgb) v = static_cast<uint8_t>(v > maxValue ? 255 : v * 255 / maxValue);
+    if (h.maxValue != 255)
+        for (uint8_t& v : picture->rgb) v = static_cast<uint8_t>(v > h.maxValue ? 255 : v * 255 / h.maxValue);
+    return true;
+}
+
+// Width and height from a bitmap's header, so that a huge one is refused
+// before the loader reads it; false when the header is too short to say.
+bool peekBmpSize(FILE* f, long long* width, long long* height) {
+    unsigned char h[26];
+    if (std::fseek(f, 0, SEEK_SET) != 0 || std::fread(h, 1, sizeof h, f) != sizeof h) return false;
+    if (readLe32(h + 14) == 12) {
+        *width = readLe16(h + 18);
+        *height = readLe16(h + 20);
+    } else {
+        *width = static_cast<int32_t>(readLe32(h + 18));
+        *height = std::llabs(static_cast<int32_t>(readLe32(h + 22)));
+    }
     return true;
 }
 
 // Bitmaps of any common depth, through the game's own loader (which says why
 // it refuses a file on standard error).
-bool readBmp(const std::string& path, RgbPicture* picture, std::string* error) {
+bool readBmp(FILE* f, const std::string& path, RgbPicture* picture, std::string* error, long long maxPixels) {
+    long long width = 0, height = 0;
+    if (peekBmpSize(f, &width, &height) && !withinCapacity(width, height, maxPixels, error)) return false;
     RgbImage* image = loadDibImage(path.c_str());
     if (!image) {
         *error = "not a valid BMP";
@@ -87,10 +145,11 @@ bool readBmp(const std::string& path, RgbPicture* picture, std::string* error) {
 
 }  // namespace
 
-bool readImageFile(const std::string& path, RgbPicture* picture, std::string* error) {
-    FilePtr f(openFile(path.c_str(), "rb"));
+bool readImageFile(const std::string& path, RgbPicture* picture, std::string* error, long long maxPixels) {
+    std::string why;
+    FilePtr f(openFile(path.c_str(), "rb", &why));
     if (!f) {
-        *error = "cannot open file";
+        *error = "cannot open file: " + why;
         return false;
     }
     char magic[2] = {0, 0};
@@ -98,8 +157,8 @@ bool readImageFile(const std::string& path, RgbPicture* picture, std::string* er
         *error = "not an image: file is too short";
         return false;
     }
-    if (magic[0] == 'P' && magic[1] == '6') return readPpm(f.get(), picture, error);
-    if (magic[0] == 'B' && magic[1] == 'M') return readBmp(path, picture, error);
+    if (magic[0] == 'P' && magic[1] == '6') return readPpm(f.get(), picture, error, maxPixels);
+    if (magic[0] == 'B' && magic[1] == 'M') return readBmp(f.get(), path, picture, error, maxPixels);
     *error = "unsupported image format (binary PPM P6 or BMP expected)";
     return false;
 }

@@ -11,8 +11,13 @@ struct RgbPicture {
     std::vector<uint8_t> rgb;  // width * height * 3, row 0 at the top
 };
 
-// Reads an image file; on failure returns false and sets `error` to a one-line reason.
-bool readImageFile(const std::string& path, RgbPicture* picture, std::string* error);
+// Pictures with more pixels are refused from their header, before any pixel is read.
+constexpr long long kMaxPicturePixels = 1LL << 26;
+
+// Reads an image file of at most maxPixels pixels; on failure returns false
+// and sets `error` to a one-line reason.
+bool readImageFile(const std::string& path, RgbPicture* picture, std::string* error,
+                   long long maxPixels = kMaxPicturePixels);
 bool writePpm(const std::string& path, const RgbPicture& picture);
 // 32-bit B, G, R, X pixels, row 0 at the top, as the video layer delivers frames.
 std::vector<uint8_t> toBgrx(const RgbPicture& picture);

@@ -2,6 +2,7 @@
 // or from photographs of a printed marker, or writes the built-in demo marker picture.
 #include <cstdio>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "command_line_glue.h"
@@ -49,6 +50,9 @@ std::optional<int> readOptions(int argc, char** argv, Options& o) {
     return parseCommandLine(app, argc, argv);
 }
 
+// Far more than the pattern's 16 x 16 cells can use, and small enough to hold.
+constexpr long long kMaxMarkerPixels = 4096LL * 4096;
+
 int fail(const std::string& message) {
     std::fprintf(stderr, "rovanta-mkpatt: %s\n", message.c_str());
     return 1;
@@ -64,12 +68,12 @@ int writeDefaultMarker(const std::string& path, int side) {
 int makePattern(const std::string& input, const std::string& output) {
     RgbPicture picture;
     std::string error;
-    if (!readImageFile(input, &picture, &error)) return fail(input + ": " + error);
+    if (!readImageFile(input, &picture, &error, kMaxMarkerPixels)) return fail(input + ": " + error);
     if (picture.width != picture.height) return fail(input + ": the marker picture must be square");
     if (picture.width < 4) return fail(input + ": the marker picture is too small");
     SynthPicture marker;
     marker.size = picture.width;
-    marker.rgb = picture.rgb;
+    marker.rgb = std::move(picture.rgb);
     uint8_t values[kPatternFileValues];
     makePatternValues(marker, values);
     if (savePatternFile(output.c_str(), values) < 0) return fail(output + ": cannot write");

@@ -74,6 +74,8 @@ int makePhotoPattern(const PhotoOptions& o) {
     CameraIntrinsics camera;
     if (loadCameraParams(o.camera.c_str(), 1, &camera) < 0)
         return fail("Camera parameter load error !! (" + o.camera + ")");
+    if (const std::string problem = cameraParamsProblem(camera); !problem.empty())
+        return fail("Camera parameter load error !! (" + o.camera + ": unusable camera parameters: " + problem + ")");
     PatternAverage average;
     for (size_t i = 0; i + 1 < o.files.size(); ++i) {
         PhotoSample sample;

@@ -49,12 +49,13 @@ bool sampleCandidate(const uint8_t* frame, const MarkerCandidate& c, uint8_t* ce
 bool findAtThreshold(const uint8_t* frame, int threshold, PhotoSample* sample) {
     int regions, *areas, *boxes, *table;
     double* centroids;
-    int16_t* labels = labelImage(frame, threshold, &regions, &areas, &centroids, &boxes, &table);
+    Label* labels = labelImage(frame, threshold, &regions, &areas, &centroids, &boxes, &table);
     if (labels == nullptr) return false;
     MarkerCandidate* candidates;
-    int count;
-    extractCandidates(labels, regions, table, areas, centroids, boxes, kMaxAreaDefault, kMinAreaDefault, 1.0,
-                      &candidates, &count);
+    int count, width, height;
+    trackerImageSize(&width, &height);
+    extractCandidates(labels, regions, table, areas, centroids, boxes, largestMarkerArea(width, height),
+                      kMinAreaDefault, 1.0, &candidates, &count);
     const double* distortion = trackerCameraParams()->distortion;
     bool found = false;
     for (int i = 0; i < count; ++i) {

@@ -1,8 +1,12 @@
 #include "key_script.h"
 
+#include "platform/file_path.h"
+
 #include <cctype>
 #include <cerrno>
+#include <cstdint>
 #include <cstring>
+#include <filesystem>
 #include <fstream>
 
 static int keyCodeOf(std::string token)
@@ -40,9 +44,28 @@ bool parseKeyLine(const std::string& line, KeyTable& keys, std::string& badToken
     return true;
 }
 
+// Far more steps than any race takes.
+static constexpr long kMaxKeyFileSize = 16L << 20;
+
+// A key script is a line per step; a pipe would block and a device never end.
+static std::string keyFileProblem(const std::string& path)
+{
+    std::string problem = regularFileProblem(path.c_str());
+    std::error_code failed;
+    const auto size = std::filesystem::file_size(portablePath(path.c_str()), failed);
+    if (problem.empty() && !failed && size > static_cast<std::uintmax_t>(kMaxKeyFileSize)) {
+        problem = "larger than " + describeSizeLimit(kMaxKeyFileSize);
+    }
+    return problem;
+}
+
 bool loadKeyScript(const std::string& path, KeyScript& script, std::string& error)
 {
-    std::ifstream in(path);
+    if (const std::string problem = keyFileProblem(path); !problem.empty()) {
+        error = "cannot open key file \"" + path + "\": " + problem;
+        return false;
+    }
+    std::ifstream in(portablePath(path.c_str()));
     if (!in) {
         error = "cannot open key file \"" + path + "\": " + std::strerror(errno);
         return false;

@@ -9,7 +9,7 @@ void fill(SynthPicture& p, double x0, double y0, double x1, double y1, uint8_t r
         for (int x = 0; x < p.size; x++) {
             double u = (x + 0.5) / p.size, v = (y + 0.5) / p.size;
             if (u < x0 || u >= x1 || v < y0 || v >= y1) continue;
-            uint8_t* px = &p.rgb[(y * p.size + x) * 3];
+            uint8_t* px = &p.rgb[(static_cast<size_t>(y) * p.size + x) * 3];
             px[0] = r, px[1] = g, px[2] = b;
         }
     }
@@ -72,7 +72,7 @@ void makePatternValues(const SynthPicture& picture, uint8_t values[kPatternFileV
                             v = t;
                         }
                         int x = static_cast<int>(u * n), y = static_cast<int>(v * n);
-                        const uint8_t* px = &picture.rgb[(y * n + x) * 3];
+                        const uint8_t* px = &picture.rgb[(static_cast<size_t>(y) * n + x) * 3];
                         for (int c = 0; c < 3; c++) sum[c] += px[2 - c];  // file channel 0 is blue
                     }
                 }

@@ -77,6 +77,8 @@ struct Scene {
     std::vector<PlaneView> views;
     PlaneView table;
     bool useTable;
+    double tableBrightness;
+    double ink, paper;
 };
 
 void sampleColour(const Scene& s, double ix, double iy, double rgb[3]) {
@@ -90,12 +92,14 @@ void sampleColour(const Scene& s, double ix, double iy, double rgb[3]) {
         if (depth >= nearest) continue;
         nearest = depth;
         hit = true;
-        for (int i = 0; i < 3; i++) rgb[i] = c[i];
+        for (int i = 0; i < 3; i++) rgb[i] = s.ink == 0.0 && s.paper == 255.0 ? c[i] : s.ink + (s.paper - s.ink) * c[i] / 255.0;
     }
     if (hit) return;
     double x, y;
     if (s.useTable && planePoint(s.table, ix, iy, &x, &y)) {
         tableColour(x, y, rgb);
+        if (s.tableBrightness != 1.0)
+            for (int i = 0; i < 3; i++) rgb[i] *= s.tableBrightness;
         return;
     }
     rgb[0] = 175, rgb[1] = 190, rgb[2] = 205;
@@ -221,11 +225,12 @@ CameraIntrinsics makeWebcamIntrinsics(int width, int height) {
     cam.height = height;
     double k = width / 640.0;
     double f = 660.0 * k;
-    double projection[3][4] = {{f, 0.0, 322.5 * k, 0.0}, {0.0, f, 238.5 * k, 0.0}, {0.0, 0.0, 1.0, 0.0}};
+    // Centred on the height too, so that wide frames (16:9) keep the principal point near the middle.
+    double projection[3][4] = {{f, 0.0, 322.5 * k, 0.0}, {0.0, f, height / 2.0 - 1.5 * k, 0.0}, {0.0, 0.0, 1.0, 0.0}};
     for (int r = 0; r < 3; r++)
         for (int c = 0; c < 4; c++) cam.projection[r][c] = projection[r][c];
     cam.distortion[0] = 321.0 * k;
-    cam.distortion[1] = 241.0 * k;
+    cam.distortion[1] = height / 2.0 + k;
     cam.distortion[2] = 10.0 / (k * k);  // mild barrel: about 6 pixels at the image corners
     cam.distortion[3] = 1.0;
     return cam;
@@ -234,7 +239,8 @@ CameraIntrinsics makeWebcamIntrinsics(int width, int height) {
 int renderSynthFrame(const CameraIntrinsics& camera, const SynthMarker* markers, int count,
                      const SynthOptions& options, SynthFrame* frame) {
     if (camera.width <= 0 || camera.height <= 0 || camera.distortion[3] == 0.0) return -1;
-    Scene scene{&camera, markers, count, std::vector<PlaneView>(count), {}, options.useTable};
+    Scene scene{&camera, markers, count, std::vector<PlaneView>(count), {}, options.useTable, options.tableBrightness,
+                options.ink, options.paper};
     for (int k = 0; k < count; k++)
         if (!markers[k].picture || !makePlaneView(camera, markers[k].pose, &scene.views[k])) return -1;
     const double(*tablePose)[4] = options.tablePose;
@@ -243,6 +249,7 @@ int renderSynthFrame(const CameraIntrinsics& camera, const SynthMarker* markers,
     int pixels = camera.width * camera.height;
     std::vector<double> rgb(static_cast<size_t>(pixels) * 3);
     renderPixels(scene, options, rgb);
+    applySynthLighting(options.lighting, camera.width, camera.height, rgb);
     for (int i = 0; i < options.blurPasses; i++) boxBlur(rgb, camera.width, camera.height);
     addSensorNoise(rgb, options, pixels);
     frame->width = camera.width;

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "tracking/camera.h"
+#include "tracking/marker.h"
 #include "tracking/pattern.h"
 
 // A square RGB picture, row 0 at the top, including the marker's black border.
@@ -20,6 +21,18 @@ struct SynthMarker {
     double pose[3][4] = {};  // marker plane (z = 0) to camera coordinates
 };
 
+// Light falling on the scene: multiplies every rendered colour before blur and noise; the
+// results clip to 0..255. The defaults leave the picture untouched.
+struct SynthLighting {
+    double exposure = 1.0;        // below 1 a dim room, above 1 over-exposed
+    double flare = 0.0;           // veiling light added everywhere, as a share of white (lifts blacks)
+    double gradient[2] = {0, 0};  // change of log light per pixel along x and y
+    double origin[2] = {0, 0};    // pixel where the gradient leaves the light at `exposure`
+    double shadowFactor = 1.0;    // light left in the shadow; 1 casts none
+    double shadowLine[3] = {0, 0, 0};  // a*x + b*y + c > 0 (pixels) lies in the shadow
+    double penumbra = 1.0;        // width of the shadow's soft edge, pixels
+};
+
 struct SynthOptions {
     int supersample = 4;         // samples per pixel along each axis
     double noiseSigma = 0.0;     // gaussian noise per channel, in intensity steps
@@ -28,6 +41,9 @@ struct SynthOptions {
     unsigned seed = 1;
     bool useTable = true;        // textured table in the plane of `tablePose`
     double tablePose[3][4] = {};  // defaults to the first marker's pose when all zero
+    double tableBrightness = 1.0;  // scales the table's colours
+    double ink = 0.0, paper = 255.0;  // what the pictures' 0 and 255 look like: printed ink is not black
+    SynthLighting lighting;
 };
 
 struct SynthFrame {
@@ -68,6 +84,32 @@ void observedToIdealExact(const double dist[4], double ox, double oy, double* ix
 void boxBlur(std::vector<double>& rgb, int w, int h);
 // Gaussian sensor noise and dark specks as the options ask, seeded by options.seed.
 void addSensorNoise(std::vector<double>& rgb, const SynthOptions& o, int pixels);
+
+// Multiplies an RGB image (doubles, row 0 at the top) by the light at each pixel.
+void applySynthLighting(const SynthLighting& light, int width, int height, std::vector<double>& rgb);
+
+// Hard light for testing the tracker: a reproducible random marker pose, scene and light.
+enum class LightCondition { Normal, Dim, OverExposed, Gradient, ShadowEdge };
+constexpr int kLightConditionCount = 5;
+const char* lightConditionName(LightCondition condition);
+
+struct LightCase {
+    SynthOptions options;
+    double pose[3][4];            // the marker to find, wholly in view
+    bool hasDistractor = false;   // a second marker with another picture beside it
+    double distractorPose[3][4];
+};
+
+// Draws a case of `condition` for frames of `camera` from `seed`; the same seed gives the same case.
+LightCase makeLightCase(LightCondition condition, const CameraIntrinsics& camera, unsigned seed);
+
+// How detection did on a rendered frame whose first marker carries pattern `id`.
+struct LightScore {
+    bool found = false;  // that marker, in its orientation, every corner within the tolerance
+    int falseIds = 0;    // identified markers that are not that marker: another id, another turn, elsewhere
+};
+LightScore scoreDetection(const DetectedMarker* markers, int count, const SynthFrame& frame, int id,
+                          double tolerance);
 
 // Pattern-file values (orientation, channel B/G/R, row, column) from the inner half of a picture.
 void makePatternValues(const SynthPicture& picture, uint8_t values[kPatternFileValues]);

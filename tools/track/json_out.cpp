@@ -33,15 +33,27 @@ JsonDocument markerJson(const MarkerReport& r) {
     return out;
 }
 
+JsonDocument thresholdJson(const ThresholdReport& t) {
+    JsonDocument out;
+    out["automatic"] = t.automatic;
+    if (t.local)
+        out["local"] = true;
+    else
+        out["level"] = t.level;
+    return out;
+}
+
 }  // namespace
 
-std::string imageResultJson(const std::string& path, int width, int height, double ms, bool refined,
+std::string imageResultJson(const std::string& path, int width, int height, double ms, const ThresholdReport& threshold,
+                            bool refined,
                             const std::vector<MarkerReport>& markers) {
     JsonDocument line;
     line["image"] = path;
     line["width"] = width;
     line["height"] = height;
     line["ms"] = ms;
+    line["threshold"] = thresholdJson(threshold);
     line["refined"] = refined;
     line["markers"] = JsonDocument::array();
     for (const MarkerReport& marker : markers) line["markers"].push_back(markerJson(marker));

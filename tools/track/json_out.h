@@ -13,7 +13,15 @@ struct MarkerReport {
     double poseError = 0.0;
 };
 
+// How the last image was binarised: the level used, or per-tile levels.
+struct ThresholdReport {
+    bool automatic = false;
+    bool local = false;
+    int level = 100;
+};
+
 // Numbers carry 10 significant digits; NaN and infinity print as null.
 // `refined`: whether every identified marker of the image had its sides re-located.
-std::string imageResultJson(const std::string& path, int width, int height, double ms, bool refined,
+std::string imageResultJson(const std::string& path, int width, int height, double ms, const ThresholdReport& threshold,
+                            bool refined,
                             const std::vector<MarkerReport>& markers);

@@ -9,7 +9,9 @@
 #include "image_file.h"
 #include "json_out.h"
 #include "track_options.h"
+#include "tracking/auto_threshold.h"
 #include "tracking/camera.h"
+#include "tracking/diagnostics.h"
 #include "tracking/marker.h"
 #include "tracking/pattern.h"
 #include "tracking/pose.h"
@@ -22,19 +24,39 @@ int fail(const std::string& message) {
     return 1;
 }
 
-bool cameraFileIsShort(const std::string& path) {
-    FILE* f = std::fopen(path.c_str(), "rb");
-    if (!f) return false;
-    std::fseek(f, 0, SEEK_END);
-    long size = std::ftell(f);
-    std::fclose(f);
-    return size < kCameraRecordSize;
+// The specified message, with the cause naming the file.
+int failCamera(const std::string& path, const std::string& cause) {
+    return fail("Camera parameter load error !! (" + path + ": " + cause + ")");
+}
+
+int loadCamera(const std::string& path, CameraIntrinsics* loaded) {
+    if (loadCameraParams(path.c_str(), 1, loaded) < 0) {
+        std::string cause = cameraFileProblem(path.c_str());
+        return failCamera(path, cause.empty() ? "cannot read" : cause);
+    }
+    std::string problem = cameraParamsProblem(*loaded);
+    return problem.empty() ? 0 : failCamera(path, "unusable camera parameters: " + problem);
+}
+
+int loadPatterns(const std::vector<std::string>& paths) {
+    for (const std::string& path : paths) {
+        std::string why;
+        if (loadPatternChecked(path.c_str(), &why) >= 0) continue;
+        // A full store is no fault of the file.
+        return fail(loadedPatternCount() == kMaxPatterns ? why : "pattern load error !! (" + why + ")");
+    }
+    return 0;
 }
 
 bool installCameraFor(const CameraIntrinsics& loaded, int width, int height, std::string* error) {
     CameraIntrinsics resized;
     if (resizeCameraParams(&loaded, width, height, &resized) < 0) {
         *error = "camera parameters have a width of 0 and cannot be scaled";
+        return false;
+    }
+    // Extreme but finite values can still overflow once scaled to the image.
+    if (std::string problem = cameraParamsProblem(resized); !problem.empty()) {
+        *error = "camera parameters unusable at this size: " + problem;
         return false;
     }
     if (setTrackerCameraParams(&resized) < 0) {
@@ -45,12 +67,25 @@ bool installCameraFor(const CameraIntrinsics& loaded, int width, int height, std
     return true;
 }
 
-double runDetection(const std::vector<uint8_t>& frame, const TrackOptions& o, std::vector<MarkerReport>* reports) {
+int detect(const std::vector<uint8_t>& frame, const TrackOptions& o, DetectedMarker** list, int* count,
+           ThresholdReport* threshold) {
+    if (o.fixedThreshold) {
+        *threshold = ThresholdReport{false, false, o.threshold};
+        return detectMarkers(frame.data(), o.threshold, list, count);
+    }
+    int status = detectMarkersAuto(frame.data(), o.threshold, list, count);
+    AutoThresholdStatus used = autoThresholdStatus();
+    *threshold = ThresholdReport{true, used.local, used.level + o.threshold - kDefaultThreshold};
+    return status;
+}
+
+double runDetection(const std::vector<uint8_t>& frame, const TrackOptions& o, std::vector<MarkerReport>* reports,
+                    ThresholdReport* threshold) {
     auto start = std::chrono::steady_clock::now();
     DetectedMarker* list = nullptr;
     int count = 0;
     reports->clear();
-    if (detectMarkers(frame.data(), o.threshold, &list, &count) < 0) return -1.0;
+    if (detect(frame, o, &list, &count, threshold) < 0) return -1.0;
     if (!o.exact) refineMarkerList(frame.data(), list, count);
     const double centre[2] = {0.0, 0.0};
     for (int i = 0; i < count; i++) {
@@ -86,18 +121,20 @@ double median(std::vector<double> values) {
 int trackImage(const std::string& path, const CameraIntrinsics& loaded, const TrackOptions& o) {
     RgbPicture picture;
     std::string error;
-    if (!readImageFile(path, &picture, &error)) return fail(path + ": " + error);
+    // Decided from the header: a picture the tracker cannot hold is never read.
+    if (!readImageFile(path, &picture, &error, kMaxTrackerPixels)) return fail(path + ": " + error);
     if (!installCameraFor(loaded, picture.width, picture.height, &error)) return fail(path + ": " + error);
     std::vector<uint8_t> frame = toBgrx(picture);
     std::vector<MarkerReport> reports;
     std::vector<double> times;
+    ThresholdReport threshold;
     for (int i = 0; i < o.repeat; i++) {
-        double ms = runDetection(frame, o, &reports);
+        double ms = runDetection(frame, o, &reports, &threshold);
         if (ms < 0) return fail(path + ": labeling failed (more dark regions than the tracker can number)");
         times.push_back(ms);
     }
-    std::printf("%s\n", imageResultJson(path, picture.width, picture.height, median(times), allIdentifiedRefined(reports),
-                                        reports).c_str());
+    std::printf("%s\n", imageResultJson(path, picture.width, picture.height, median(times), threshold,
+                                        allIdentifiedRefined(reports), reports).c_str());
     std::fflush(stdout);
     return 0;
 }
@@ -107,13 +144,11 @@ int trackImage(const std::string& path, const CameraIntrinsics& loaded, const Tr
 int main(int argc, char** argv) {
     TrackOptions options;
     if (std::optional<int> status = readTrackOptions(argc, argv, &options)) return *status;
+    // Standard output carries one JSON object per image and nothing else.
+    setTrackerDiagnostics(stderr);
     CameraIntrinsics loaded;
-    if (loadCameraParams(options.camera.c_str(), 1, &loaded) < 0) {
-        std::string cause = cameraFileIsShort(options.camera) ? "shorter than one 136-byte record" : "cannot open";
-        return fail("Camera parameter load error !! (" + options.camera + ": " + cause + ")");
-    }
-    for (const std::string& pattern : options.patterns)
-        if (loadPattern(pattern.c_str()) < 0) return fail("pattern load error !! (" + pattern + ")");
+    if (int status = loadCamera(options.camera, &loaded); status != 0) return status;
+    if (int status = loadPatterns(options.patterns); status != 0) return status;
     for (const std::string& image : options.images)
         if (int status = trackImage(image, loaded, options); status != 0) return status;
     return 0;

@@ -6,6 +6,8 @@
 
 std::optional<int> readTrackOptions(int argc, char** argv, TrackOptions* o) {
     CLI::App app{"Detects markers in each image (binary PPM or BMP) in order and prints one JSON line per image.\n"
+                 "The tracker chooses its binarisation for the light of each image (--threshold N shifts it by\n"
+                 "N - 100); --fixed-threshold binarises every image with the one level N (default 100).\n"
                  "Each marker's sides are re-located with sub-pixel precision and its pose polished;\n"
                  "\"refined\" says whether that worked for the marker, and for the image whether it did\n"
                  "for every identified marker. --exact skips this: corners and poses as detection and the\n"
@@ -19,6 +21,7 @@ std::optional<int> readTrackOptions(int argc, char** argv, TrackOptions* o) {
         ->type_name("FILE")
         ->required();
     addWholeNumber(app, "--threshold", o->threshold, -1000, 1000, "detection threshold (default 100)");
+    app.add_flag("--fixed-threshold", o->fixedThreshold, "binarise every image with the one threshold");
     addNumber(app, "--marker-width", o->markerWidth, {0.0, std::numeric_limits<double>::max(), true},
               "printed marker width (default 80)");
     addWholeNumber(app, "--repeat", o->repeat, 1, 100000, "detections per image (default 1)");

@@ -9,6 +9,7 @@ struct TrackOptions {
     std::string camera;
     std::vector<std::string> patterns;
     int threshold = 100;
+    bool fixedThreshold = false;  // the threshold binarises every image; otherwise it shifts the automatic levels
     double markerWidth = 80.0;
     int repeat = 1;
     bool exact = false;  // corners and poses without sub-pixel refinement

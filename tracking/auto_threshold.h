@@ -1,0 +1,27 @@
+// Detection that chooses its own binarisation, for light far from what a fixed threshold suits.
+#pragma once
+
+#include <cstdint>
+
+#include "tracking/marker.h"
+
+constexpr int kDefaultThreshold = 100;
+
+// Like detectMarkers, but chooses how to binarise each frame: first the way that found a marker in
+// the last frame (at the start the global threshold itself); when that identifies no marker, the
+// plain threshold, then global levels from the valleys of the frame's histogram, then a local level
+// per tile, then a level halfway from the frame's darkest pixels to its typical ones; the first way
+// that identifies a marker is kept for the next frames, also through frames where none is found.
+// threshold minus kDefaultThreshold shifts every level tried. Returns 0, or -1 when labeling failed
+// (count 0).
+int detectMarkersAuto(const uint8_t* frame, int threshold, DetectedMarker** markers, int* count);
+// Back to the plain threshold for the next frame (the marker history is kept: resetMarkerHistory).
+void resetAutoThreshold();
+
+struct AutoThresholdStatus {
+    bool local = false;  // the last frame was labelled with per-tile levels
+    int level = kDefaultThreshold;  // otherwise with this global level, before the shift
+    int attempts = 0;    // labelings the last frame took
+    bool found = false;  // one of them identified a marker
+};
+AutoThresholdStatus autoThresholdStatus();

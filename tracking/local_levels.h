@@ -1,0 +1,21 @@
+// Per-tile binarisation levels from the frame's local dark and light, for light that changes
+// across the picture (gradients, shadow edges).
+#pragma once
+
+#include <cstdint>
+
+#include "tracking/threshold_map.h"
+
+struct LocalLevelRule {
+    double share = 0.5;     // the limit lies this far from the local dark towards the local light
+    int minContrast = 60;   // channel-sum spread below which a neighbourhood counts as flat
+    double minRelativeContrast = 0.0;  // ... or below this share of its brightest sum
+    int flatLimit = 300;    // the limit of flat neighbourhoods
+    int tileSize = 0;       // a power of two; 0 picks localTileSize(width)
+};
+
+// Tile side for a frame width: about 80 tiles across, a power of two.
+int localTileSize(int width);
+// Fills `map` for a 4-byte-per-pixel frame: each tile's limit comes from the darkest and brightest
+// sampled channel sums of the tile and its eight neighbours.
+void buildLocalLevels(const uint8_t* frame, int width, int height, const LocalLevelRule& rule, ThresholdMap* map);
