@@ -16,6 +16,7 @@
 #include "tracking/auto_threshold.h"
 #include "tracking/marker.h"
 #include "tracking/pose.h"
+#include "tracking/refine.h"
 #include "world/world.h"
 
 #ifndef GL_BGR_EXT
@@ -89,6 +90,19 @@ void detectInFrame(const unsigned char* frame, DetectedMarker** markers, int* co
     *count = 0;
 }
 
+// The marker's sides re-located on the frame and the pose polished, unless -exact asks for
+// the pose straight from detection and the angle search.
+void estimateChosenPose(const unsigned char* frame, DetectedMarker* marker) {
+    const auto start = Clock::now();
+    if (theGame.options.exact) {
+        estimateMarkerPose(marker, theGame.markerCentre, theGame.markerWidth, theGame.markerTransform);
+    } else {
+        refineMarkerEdges(frame, marker);
+        estimatePrecisePose(marker, theGame.markerCentre, theGame.markerWidth, theGame.markerTransform);
+    }
+    addTime(&FrameTimings::poseSeconds, start);
+}
+
 void drawDebugOutline(const DetectedMarker& marker) {
     set2DMode();
     glPushAttrib(GL_CURRENT_BIT | GL_LINE_BIT);
@@ -125,10 +139,7 @@ void handleNewFrame(unsigned char* frame) {
         swapDisplayBuffers();
         return;
     }
-    const auto poseStart = Clock::now();
-    estimateMarkerPose(&markers[chosen], theGame.markerCentre, theGame.markerWidth,
-                       theGame.markerTransform);
-    addTime(&FrameTimings::poseSeconds, poseStart);
+    estimateChosenPose(frame, &markers[chosen]);
     if (theGame.debugMode) drawDebugOutline(markers[chosen]);
     drawWorldView();
 }

@@ -24,6 +24,8 @@ void addGameOptions(CLI::App& app, GameOptions& options) {
     app.add_flag("--demo", options.demo, "race on the bundled demo, wherever the game is started from");
     app.add_flag("--fixed-threshold", options.fixedThreshold,
                  "binarise every frame with the one threshold (100, changed by + and -)");
+    app.add_flag("--exact", options.exact,
+                 "marker pose straight from detection and the angle search, without sub-pixel refinement");
 }
 
 std::vector<std::string> withLongSpellings(const CLI::App& app, const std::vector<std::string>& arguments) {

@@ -6,9 +6,9 @@
 // harmless. A bad value for one of these options is a usage error (status 2).
 //
 // Adding an option: a field in GameOptions and one line in addGameOptions, e.g.
-//     app.add_flag("--exact", o.exact, "exact poses");
+//     app.add_flag("--mirror", o.mirror, "mirror the camera image");
 //     addWholeNumber(app, "--camera-fps", o.cameraFps, 1, 240, "camera frame rate");
-// The option then also answers to one dash ("-exact"), like the classic ones.
+// The option then also answers to one dash ("-mirror"), like the classic ones.
 // Give it a long name only, and none that begins with "s", "debug" or
 // "about": the classic parser would claim "-scale" as "-s" and take the next
 // argument for the scene (the tests check both rules).
@@ -24,8 +24,9 @@ class App;
 
 struct GameOptions {
     CameraOptions camera;
-    bool demo = false;  // run in the demo folder, wherever the game was started
+    bool demo = false;            // run in the demo folder, wherever the game was started
     bool fixedThreshold = false;  // the one global threshold instead of automatic thresholding
+    bool exact = false;           // marker pose straight from detection, without sub-pixel refinement
 };
 
 // Puts the game's extra options on `app`.

@@ -15,6 +15,7 @@ struct DetectedMarker {
     double center[2];     // observed image coordinates
     double lines[4][3];   // side k: a*x + b*y + c = 0, ideal coordinates
     double corners[4][2]; // corner k = side k-1 meets side k, ideal coordinates
+    bool refined = false;  // lines and corners re-located on the grey values (refine.h)
 };
 
 constexpr int kMaxCandidates = 30;

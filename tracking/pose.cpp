@@ -8,7 +8,7 @@
 
 namespace {
 
-double mappedImage[kMaxPosePoints][2];
+double fittedImage[kMaxPosePoints][2];
 double centredModel[kMaxPosePoints][3];
 
 int wrap4(int v) { return ((v % 4) + 4) % 4; }
@@ -182,14 +182,18 @@ int initialRotationFromEdges(const DetectedMarker* marker, const double P[3][4],
 double refinePoseOnce(double R[3][3], const double P[3][4], const double image[][2], const double model[][3], int n,
                       double transform[3][4]) {
     if (n < 1 || n > kMaxPosePoints) return -1;
-    const CameraIntrinsics* camera = trackerCameraParams();
-    for (int i = 0; i < n; i++)
-        idealToObserved(camera->distortion, image[i][0], image[i][1], &mappedImage[i][0], &mappedImage[i][1]);
+    // P projects to ideal coordinates, and the world is drawn with P over a frame the display has
+    // already undistorted: the corners are fitted as they are, in ideal coordinates. Mapping them
+    // back to observed ones would compare distorted points with an undistorted model.
+    for (int i = 0; i < n; i++) {
+        fittedImage[i][0] = image[i][0];
+        fittedImage[i][1] = image[i][1];
+    }
     double t[3];
-    if (solveTranslation(R, P, mappedImage, model, n, t) < 0) return -1;
-    searchRotation(R, t, P, model, mappedImage, n);
-    if (solveTranslation(R, P, mappedImage, model, n, t) < 0) return -1;
-    double err = searchRotation(R, t, P, model, mappedImage, n);
+    if (solveTranslation(R, P, fittedImage, model, n, t) < 0) return -1;
+    searchRotation(R, t, P, model, fittedImage, n);
+    if (solveTranslation(R, P, fittedImage, model, n, t) < 0) return -1;
+    double err = searchRotation(R, t, P, model, fittedImage, n);
     for (int r = 0; r < 3; r++) {
         for (int c = 0; c < 3; c++) transform[r][c] = R[r][c];
         transform[r][3] = t[r];

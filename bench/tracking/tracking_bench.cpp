@@ -1,10 +1,13 @@
 #include <benchmark/benchmark.h>
 
+#include <algorithm>
+
 #include "bench_frames.h"
 #include "tracking/auto_threshold.h"
 #include "tracking/labeling.h"
 #include "tracking/marker.h"
 #include "tracking/pose.h"
+#include "tracking/refine.h"
 
 namespace {
 
@@ -80,6 +83,71 @@ void BM_DetectAutoSearching(benchmark::State& state) {
     state.counters["attempts"] = autoThresholdStatus().attempts;
 }
 
+// The game's default frame: detection with automatic thresholding, then edge refinement and
+// the polished pose of every identified marker.
+void BM_DetectRefineAndPose(benchmark::State& state) {
+    const BenchFrame& frame = frameFor(state);
+    resetMarkerHistory();
+    resetAutoThreshold();
+    const double centre[2] = {0, 0};
+    double transform[3][4];
+    int refined = 0;
+    for (auto _ : state) {
+        DetectedMarker* list;
+        int count = 0;
+        detectMarkersAuto(frame.pixels.data(), 100, &list, &count);
+        refined = 0;
+        for (int i = 0; i < count; i++) {
+            if (list[i].id < 0) continue;
+            refined += refineMarkerEdges(frame.pixels.data(), &list[i]) == 0;
+            benchmark::DoNotOptimize(estimatePrecisePose(&list[i], centre, 80.0, transform));
+        }
+    }
+    state.counters["refined"] = refined;
+}
+
+// The one-marker frame's marker as detection gives it, and the angle search's pose of its
+// refined corners: where refinement and the polish start from.
+struct RefineStart {
+    DetectedMarker detected;
+    double searched[3][4];
+};
+
+bool refineStart(const std::vector<uint8_t>& frame, RefineStart* start) {
+    resetMarkerHistory();
+    DetectedMarker* list;
+    int count = 0;
+    if (detectMarkers(frame.data(), 100, &list, &count) < 0 || count < 1) return false;
+    start->detected = list[0];
+    DetectedMarker refined = list[0];
+    const double centre[2] = {0, 0};
+    return refineMarkerEdges(frame.data(), &refined) == 0 &&
+           estimateMarkerPose(&refined, centre, 80.0, start->searched) >= 0;
+}
+
+// What refinement adds per marker (argument 0: both stages, 1: the sides re-located, 2: the polish).
+void BM_RefineAndPolish(benchmark::State& state) {
+    const std::vector<uint8_t>& frame = useBenchFrame(BenchScene::OneMarker).pixels;
+    RefineStart start;
+    if (!refineStart(frame, &start)) {
+        state.SkipWithError("marker not detected or not refined");
+        return;
+    }
+    const bool edges = state.range(0) != 2, polish = state.range(0) != 1;
+    DetectedMarker refined = start.detected;
+    refineMarkerEdges(frame.data(), &refined);
+    const double centre[2] = {0, 0};
+    for (auto _ : state) {
+        DetectedMarker marker = edges ? start.detected : refined;
+        if (edges) benchmark::DoNotOptimize(refineMarkerEdges(frame.data(), &marker));
+        if (!polish) continue;
+        double transform[3][4];
+        std::copy(&start.searched[0][0], &start.searched[0][0] + 12, &transform[0][0]);
+        benchmark::DoNotOptimize(polishMarkerPose(&marker, centre, 80.0, transform));
+    }
+    state.SetLabel(state.range(0) == 0 ? "edges_and_polish" : edges ? "edges" : "polish");
+}
+
 void BM_EstimateMarkerPose(benchmark::State& state) {
     const BenchFrame& frame = useBenchFrame(BenchScene::OneMarker);
     resetMarkerHistory();
@@ -118,7 +186,9 @@ BENCHMARK(BM_DetectMarkers)->Apply(plainScenes)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_DetectAndPose)->Apply(plainScenes)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_DetectAndPoseAuto)->Apply(plainScenes)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_DetectAutoSearching)->Apply(searchScenes)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_DetectRefineAndPose)->Apply(plainScenes)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_EstimateMarkerPose)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_RefineAndPolish)->DenseRange(0, 2)->Unit(benchmark::kMillisecond);
 
 int main(int argc, char** argv) {
     benchFrames();  // render before timing

@@ -62,17 +62,26 @@ TEST(GameOptions, ClassicAndUnknownArgumentsLeaveTheGameRunning) {
     }
 }
 
-TEST(GameOptions, DemoIsAWholeWordBesideTheClassicOptions) {
-    const std::vector<std::pair<std::vector<const char*>, bool>> cases = {
-        {{"rovanta", "--demo", "-debug"}, true},
-        {{"rovanta", "-demo"}, true},
-        {{"rovanta", "--demonstration"}, false},
-        {{"rovanta", "-s", "demo"}, false},
+TEST(GameOptions, DemoAndExactAreWholeWordsBesideTheClassicOptions) {
+    struct Case {
+        std::vector<const char*> args;
+        bool demo, exact;
     };
-    for (const auto& [args, demo] : cases) {
+    const std::vector<Case> cases = {
+        {{"rovanta", "--demo", "-debug"}, true, false},
+        {{"rovanta", "-demo"}, true, false},
+        {{"rovanta", "--demonstration"}, false, false},
+        {{"rovanta", "-s", "demo"}, false, false},
+        {{"rovanta"}, false, false},
+        {{"rovanta", "-exact", "-debug"}, false, true},
+        {{"rovanta", "--exact", "--demo"}, true, true},
+        {{"rovanta", "-exactly"}, false, false},
+    };
+    for (const auto& c : cases) {
         GameOptions options;
-        EXPECT_EQ(readGameOptions(static_cast<int>(args.size()), args.data(), options), std::nullopt);
-        EXPECT_EQ(options.demo, demo) << ::testing::PrintToString(args);
+        EXPECT_EQ(readGameOptions(static_cast<int>(c.args.size()), c.args.data(), options), std::nullopt);
+        EXPECT_EQ(options.demo, c.demo) << ::testing::PrintToString(c.args);
+        EXPECT_EQ(options.exact, c.exact) << ::testing::PrintToString(c.args);
     }
 }
 

@@ -126,6 +126,47 @@ TEST_F(TrackTool, ReportsIdsCornersAndPosesAsJsonLines) {
         << later;
 }
 
+// Refinement is on by default and says so per image and per marker; --exact turns it off; a
+// marker it cannot refine (three pixels from the frame border) keeps the corners detection found.
+TEST_F(TrackTool, RefinedCornersByDefaultDetectedOnesWithExact) {
+    struct Case {
+        const char* flags;
+        double offsetX;  // marker centre from the camera axis, at distance 400
+        const char* refined;
+        double cornerLow, cornerHigh;  // bounds of the worst corner error, pixels
+    };
+    const Case cases[] = {{"", 0, "true", 0, 0.2}, {"--exact", 0, "false", 0.3, 1.5}, {"", 152, "false", 0.25, 1.5}};
+    for (const Case& c : cases) {
+        SynthMarker marker;
+        marker.picture = &first;
+        makeMarkerPose(400, c.offsetX ? 0 : 20, 0, c.offsetX ? 0 : 25, c.offsetX, 0, marker.pose);
+        SynthOptions options;
+        options.noiseSigma = 3;
+        SynthFrame frame;
+        ASSERT_EQ(renderSynthFrame(camera, &marker, 1, options, &frame), 0);
+        ToolRun run = track(std::string(c.flags) + " " + writeFrame("tool_refined.ppm", frame));
+        ASSERT_EQ(run.status, 0) << run.err;
+        // The flags sit where scripts reading the line expect them.
+        const std::string flag = std::string("\"refined\": ") + c.refined;
+        EXPECT_NE(run.out.find(", " + flag + ", \"markers\": ["), std::string::npos) << run.out;
+        EXPECT_NE(run.out.find(", " + flag + "}"), std::string::npos) << run.out;
+        const nlohmann::json markers = jsonLines(run.out).at(0)["markers"];
+        ASSERT_EQ(markers.size(), 1u) << c.flags << " " << c.offsetX << ": " << run.out;
+        const nlohmann::json& found = markers[0];
+        ASSERT_EQ(found["id"], 0);
+        const int orientation = found["orientation"].get<int>();
+        double worst = 0;
+        for (int j = 0; j < 4; j++) {
+            const int k = (j + orientation) % 4;
+            const std::vector<double>& truth = frame.idealCorners[0];
+            worst = std::fmax(worst, std::hypot(found["corners"][j][0].get<double>() - truth[2 * k],
+                                                found["corners"][j][1].get<double>() - truth[2 * k + 1]));
+        }
+        EXPECT_GE(worst, c.cornerLow) << c.flags << " " << c.offsetX;
+        EXPECT_LE(worst, c.cornerHigh) << c.flags << " " << c.offsetX;
+    }
+}
+
 TEST_F(TrackTool, RepeatReportsTheSameMarkers) {
     SynthMarker marker;
     marker.picture = &first;

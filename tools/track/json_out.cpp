@@ -29,6 +29,7 @@ JsonDocument markerJson(const MarkerReport& r) {
     out["corners"] = corners;
     out["pose"] = poseJson(r);
     out["pose_error"] = r.hasPose ? JsonDocument(r.poseError) : JsonDocument(nullptr);
+    out["refined"] = m.refined;
     return out;
 }
 
@@ -45,6 +46,7 @@ JsonDocument thresholdJson(const ThresholdReport& t) {
 }  // namespace
 
 std::string imageResultJson(const std::string& path, int width, int height, double ms, const ThresholdReport& threshold,
+                            bool refined,
                             const std::vector<MarkerReport>& markers) {
     JsonDocument line;
     line["image"] = path;
@@ -52,6 +54,7 @@ std::string imageResultJson(const std::string& path, int width, int height, doub
     line["height"] = height;
     line["ms"] = ms;
     line["threshold"] = thresholdJson(threshold);
+    line["refined"] = refined;
     line["markers"] = JsonDocument::array();
     for (const MarkerReport& marker : markers) line["markers"].push_back(markerJson(marker));
     return jsonLine(line, kTrackStyle);

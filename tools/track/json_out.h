@@ -21,5 +21,7 @@ struct ThresholdReport {
 };
 
 // Numbers carry 10 significant digits; NaN and infinity print as null.
+// `refined`: whether every identified marker of the image had its sides re-located.
 std::string imageResultJson(const std::string& path, int width, int height, double ms, const ThresholdReport& threshold,
+                            bool refined,
                             const std::vector<MarkerReport>& markers);

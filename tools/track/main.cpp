@@ -15,6 +15,7 @@
 #include "tracking/marker.h"
 #include "tracking/pattern.h"
 #include "tracking/pose.h"
+#include "tracking/refine.h"
 
 namespace {
 
@@ -85,17 +86,30 @@ double runDetection(const std::vector<uint8_t>& frame, const TrackOptions& o, st
     int count = 0;
     reports->clear();
     if (detect(frame, o, &list, &count, threshold) < 0) return -1.0;
+    if (!o.exact) refineMarkerList(frame.data(), list, count);
     const double centre[2] = {0.0, 0.0};
     for (int i = 0; i < count; i++) {
         MarkerReport r;
         r.marker = list[i];
         if (list[i].id >= 0) {
-            r.poseError = estimateMarkerPose(&list[i], centre, o.markerWidth, r.pose);
+            r.poseError = o.exact ? estimateMarkerPose(&list[i], centre, o.markerWidth, r.pose)
+                                  : estimatePrecisePose(&list[i], centre, o.markerWidth, r.pose);
             r.hasPose = r.poseError >= 0.0;
         }
         reports->push_back(r);
     }
     return std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
+}
+
+// Whether every identified marker of the image has re-located sides (none: false).
+bool allIdentifiedRefined(const std::vector<MarkerReport>& reports) {
+    bool any = false;
+    for (const MarkerReport& r : reports) {
+        if (r.marker.id < 0) continue;
+        if (!r.marker.refined) return false;
+        any = true;
+    }
+    return any;
 }
 
 double median(std::vector<double> values) {
@@ -119,7 +133,8 @@ int trackImage(const std::string& path, const CameraIntrinsics& loaded, const Tr
         if (ms < 0) return fail(path + ": labeling failed (more dark regions than the tracker can number)");
         times.push_back(ms);
     }
-    std::printf("%s\n", imageResultJson(path, picture.width, picture.height, median(times), threshold, reports).c_str());
+    std::printf("%s\n", imageResultJson(path, picture.width, picture.height, median(times), threshold,
+                                        allIdentifiedRefined(reports), reports).c_str());
     std::fflush(stdout);
     return 0;
 }

@@ -8,6 +8,10 @@ std::optional<int> readTrackOptions(int argc, char** argv, TrackOptions* o) {
     CLI::App app{"Detects markers in each image (binary PPM or BMP) in order and prints one JSON line per image.\n"
                  "The tracker chooses its binarisation for the light of each image (--threshold N shifts it by\n"
                  "N - 100); --fixed-threshold binarises every image with the one level N (default 100).\n"
+                 "Each marker's sides are re-located with sub-pixel precision and its pose polished;\n"
+                 "\"refined\" says whether that worked for the marker, and for the image whether it did\n"
+                 "for every identified marker. --exact skips this: corners and poses as detection and the\n"
+                 "angle search give them.\n"
                  "--repeat N times detection N times per image and reports the median; the marker history\n"
                  "then sees each image N times.",
                  "rovanta-track"};
@@ -21,6 +25,7 @@ std::optional<int> readTrackOptions(int argc, char** argv, TrackOptions* o) {
     addNumber(app, "--marker-width", o->markerWidth, {0.0, std::numeric_limits<double>::max(), true},
               "printed marker width (default 80)");
     addWholeNumber(app, "--repeat", o->repeat, 1, 100000, "detections per image (default 1)");
+    app.add_flag("--exact", o->exact, "corners and poses straight from detection and the angle search");
     app.add_option("IMAGE", o->images, "images to examine")->required();
     return parseCommandLine(app, argc, argv);
 }

@@ -12,6 +12,7 @@ struct TrackOptions {
     bool fixedThreshold = false;  // the threshold binarises every image; otherwise it shifts the automatic levels
     double markerWidth = 80.0;
     int repeat = 1;
+    bool exact = false;  // corners and poses without sub-pixel refinement
     std::vector<std::string> images;
 };
 

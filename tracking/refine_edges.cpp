@@ -1,0 +1,165 @@
+// A detected marker's sides re-located on the frame in two passes: the first from the sides
+// detection fitted through the outermost dark pixels (half a pixel inside the edge), the second
+// from the first's result with a window as narrow as the edges' sharpness allows.
+#include <algorithm>
+#include <cmath>
+
+#include "tracking/camera.h"
+#include "tracking/refine.h"
+#include "tracking/side_fit.h"
+
+namespace {
+
+// A refitted side may move this far (pixels) from the side detection found, a corner twice as
+// far; more means the crossings caught something else.
+constexpr double kMaxSideShift = 1.5;
+constexpr int kFirstHalfWindow = 3;
+
+double distanceToLine(const double line[3], const double p[2]) { return line[0] * p[0] + line[1] * p[1] + line[2]; }
+
+// The line through corners a and b, with the point (cx, cy) on its positive side.
+void lineThrough(const double a[2], const double b[2], double cx, double cy, double line[3]) {
+    double la = b[1] - a[1], lb = a[0] - b[0], n = std::hypot(la, lb);
+    line[0] = la / n, line[1] = lb / n, line[2] = -(line[0] * a[0] + line[1] * a[1]);
+    if (line[0] * cx + line[1] * cy + line[2] < 0)
+        for (int i = 0; i < 3; i++) line[i] = -line[i];
+}
+
+SidePlace placeOf(const double corners[4][2], int k) {
+    SidePlace s;
+    const double* from = corners[k];
+    const double* to = corners[(k + 1) % 4];
+    double cx = 0, cy = 0;
+    for (int j = 0; j < 4; j++) cx += corners[j][0] / 4, cy += corners[j][1] / 4;
+    double dx = to[0] - from[0], dy = to[1] - from[1], length = std::hypot(dx, dy);
+    double ox = dy / length, oy = -dx / length;
+    if (ox * (from[0] - cx) + oy * (from[1] - cy) < 0) ox = -ox, oy = -oy;
+    s.from[0] = from[0], s.from[1] = from[1], s.to[0] = to[0], s.to[1] = to[1];
+    s.outward[0] = ox, s.outward[1] = oy;
+    lineThrough(corners[(k + 3) % 4], corners[k], cx, cy, s.before);
+    lineThrough(corners[(k + 1) % 4], corners[(k + 2) % 4], cx, cy, s.after);
+    return s;
+}
+
+// The dark pixels of a profile lie up to halfWindow + 2 inside the edge and must stay on the
+// black border, which is a quarter of the marker: a quarter of the distance to the opposite side.
+bool borderHoldsProfiles(const double corners[4][2], int k, int halfWindow) {
+    const double* a = corners[(k + 2) % 4];
+    const double* b = corners[(k + 3) % 4];
+    double opposite[3] = {b[1] - a[1], a[0] - b[0], 0};
+    double n = std::hypot(opposite[0], opposite[1]);
+    if (!(n > 0)) return false;
+    opposite[0] /= n, opposite[1] /= n;
+    opposite[2] = -(opposite[0] * a[0] + opposite[1] * a[1]);
+    double mid[2] = {(corners[k][0] + corners[(k + 1) % 4][0]) / 2, (corners[k][1] + corners[(k + 1) % 4][1]) / 2};
+    return 0.25 * std::fabs(distanceToLine(opposite, mid)) >= halfWindow + 2.5;
+}
+
+// The narrowest window that holds the transition keeps the light level, read just beyond it,
+// close to the edge. Upper transitions (as the first pass measures them) for half windows of
+// 1, 2 and 3: a sharp edge measures about 0.2, box blurs of one, two and three passes about
+// 0.42, 0.55 and 0.65.
+int halfWindowFor(double transition) {
+    static const double kLimits[kMaxEdgeHalfWindow - 1] = {0.3, 0.45, 0.58};
+    int h = 1;
+    while (h < kMaxEdgeHalfWindow && transition > kLimits[h - 1]) h++;
+    return h;
+}
+
+bool fitSide(const GreyFrame& frame, const double* distortion, const double corners[4][2], int k, int halfWindow,
+             bool probe, SideFit* fit) {
+    if (!borderHoldsProfiles(corners, k, halfWindow)) return false;
+    SidePlace place = placeOf(corners, k);
+    return std::isfinite(place.outward[0]) && fitSideOnFrame(frame, distortion, place, halfWindow, probe, fit);
+}
+
+// One pass over the four sides. The probe tries narrower windows where the first one does not
+// fit (a short or thin side); each side's next window follows from the transition it measured,
+// one wider where that proves too narrow.
+bool refitSides(const GreyFrame& frame, const double* distortion, const double corners[4][2],
+                const double previous[4][3], bool probe, int halfWindow[4], double lines[4][3]) {
+    for (int k = 0; k < 4; k++) {
+        SideFit fit;
+        int h = halfWindow[k];
+        while (!fitSide(frame, distortion, corners, k, h, probe, &fit)) {
+            h += probe ? -1 : 1;
+            if (h < 1 || h > kMaxEdgeHalfWindow || (!probe && h > halfWindow[k] + 1)) return false;
+        }
+        double sign = fit.line[0] * previous[k][0] + fit.line[1] * previous[k][1] < 0 ? -1.0 : 1.0;
+        for (int i = 0; i < 3; i++) lines[k][i] = sign * fit.line[i];
+        halfWindow[k] = halfWindowFor(fit.medianTransition);
+    }
+    return true;
+}
+
+bool cornersFromLines(const double lines[4][3], double corners[4][2]) {
+    for (int k = 0; k < 4; k++) {
+        const double* p = lines[(k + 3) % 4];
+        const double* q = lines[k];
+        double w = p[0] * q[1] - q[0] * p[1];
+        if (w == 0.0) return false;
+        corners[k][0] = (p[1] * q[2] - q[1] * p[2]) / w;
+        corners[k][1] = (q[0] * p[2] - p[0] * q[2]) / w;
+        if (!std::isfinite(corners[k][0]) || !std::isfinite(corners[k][1])) return false;
+    }
+    return true;
+}
+
+bool closeToDetection(const DetectedMarker& m, const double lines[4][3], const double corners[4][2]) {
+    for (int k = 0; k < 4; k++) {
+        if (std::fabs(distanceToLine(lines[k], m.corners[k])) > kMaxSideShift ||
+            std::fabs(distanceToLine(lines[k], m.corners[(k + 1) % 4])) > kMaxSideShift)
+            return false;
+        if (std::hypot(corners[k][0] - m.corners[k][0], corners[k][1] - m.corners[k][1]) > 2 * kMaxSideShift)
+            return false;
+    }
+    return true;
+}
+
+bool finiteMarker(const DetectedMarker& m) {
+    for (int k = 0; k < 4; k++)
+        for (int i = 0; i < 3; i++)
+            if (!std::isfinite(m.lines[k][i]) || (i < 2 && !std::isfinite(m.corners[k][i]))) return false;
+    return true;
+}
+
+bool observedSidesLongEnough(const double* distortion, const double corners[4][2]) {
+    for (int k = 0; k < 4; k++) {
+        double a[2], b[2];
+        idealToObserved(distortion, corners[k][0], corners[k][1], &a[0], &a[1]);
+        idealToObserved(distortion, corners[(k + 1) % 4][0], corners[(k + 1) % 4][1], &b[0], &b[1]);
+        if (!(std::hypot(b[0] - a[0], b[1] - a[1]) >= kMinRefinedSide)) return false;
+    }
+    return true;
+}
+
+}  // namespace
+
+int refineMarkerEdges(const uint8_t* frame, DetectedMarker* marker) {
+    marker->refined = false;
+    const CameraIntrinsics* camera = trackerCameraParams();
+    GreyFrame grey{frame, camera->width, camera->height};
+    if (!frame || grey.width < 2 || grey.height < 2 || !finiteMarker(*marker)) return -1;
+    if (!observedSidesLongEnough(camera->distortion, marker->corners)) return -1;
+    double lines[4][3], corners[4][2];
+    std::copy(&marker->lines[0][0], &marker->lines[0][0] + 12, &lines[0][0]);
+    std::copy(&marker->corners[0][0], &marker->corners[0][0] + 8, &corners[0][0]);
+    int halfWindow[4] = {kFirstHalfWindow, kFirstHalfWindow, kFirstHalfWindow, kFirstHalfWindow};
+    for (int pass = 0; pass < 2; pass++) {
+        double next[4][3];
+        if (!refitSides(grey, camera->distortion, corners, lines, pass == 0, halfWindow, next)) return -1;
+        if (!cornersFromLines(next, corners)) return -1;
+        std::copy(&next[0][0], &next[0][0] + 12, &lines[0][0]);
+    }
+    if (!closeToDetection(*marker, lines, corners)) return -1;
+    std::copy(&lines[0][0], &lines[0][0] + 12, &marker->lines[0][0]);
+    std::copy(&corners[0][0], &corners[0][0] + 8, &marker->corners[0][0]);
+    marker->refined = true;
+    return 0;
+}
+
+int refineMarkerList(const uint8_t* frame, DetectedMarker* markers, int count) {
+    int refined = 0;
+    for (int i = 0; i < count; i++) refined += refineMarkerEdges(frame, &markers[i]) == 0;
+    return refined;
+}
