@@ -31,7 +31,7 @@ while [ -e "/tmp/.X$number-lock" ] || [ -e "/tmp/.X11-unix/X$number" ]; do numbe
 export DISPLAY=:$number
 Xvfb "$DISPLAY" -screen 0 1280x1024x24 +extension GLX -nolisten tcp >"$work/xvfb.log" 2>&1 &
 server=$!
-for _ in $(seq 50); do [ -e "/tmp/.X11-unix/X$number" ] && break; sleep 0.1; done
+for _ in $(seq 300); do [ -e "/tmp/.X11-unix/X$number" ] && break; sleep 0.1; done
 
 (cd "$root/demo" && exec "$game") >"$work/game.log" 2>&1 &
 program=$!
@@ -55,7 +55,7 @@ key r
 sleep 2.5
 grab "$work/race.xwd"
 key p
-sleep 0.3
+sleep 1
 grab "$work/race-debug.xwd"
 key p
 
