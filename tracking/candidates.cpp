@@ -1,3 +1,5 @@
+#include <utility>
+
 #include "tracking/camera.h"
 #include "tracking/marker.h"
 
@@ -28,7 +30,7 @@ int removeMarked(MarkerCandidate* c, int count) {
     int kept = 0;
     for (int i = 0; i < count; i++) {
         if (c[i].area == 0) continue;
-        if (kept != i) c[kept] = c[i];
+        if (kept != i) std::swap(c[kept], c[i]);  // the outlines trade buffers, nothing is allocated
         kept++;
     }
     return kept;
@@ -41,13 +43,20 @@ int extractCandidates(const Label* labelImage, int regionCount, const int* label
                       MarkerCandidate** candidates, int* count) {
     int width, height;
     trackerImageSize(&width, &height);
+    return extractCandidatesIn(labelImage, width, height, regionCount, labelTable, areas, centroids, boundingBoxes,
+                               maxArea, minArea, factor, candidates, count);
+}
+
+int extractCandidatesIn(const Label* labelImage, int width, int height, int regionCount, const int* labelTable,
+                        const int* areas, const double* centroids, const int* boundingBoxes, int maxArea, int minArea,
+                        double factor, MarkerCandidate** candidates, int* count) {
     int n = 0;
     for (int r = 1; r <= regionCount && n < kMaxCandidates; r++) {
         const int* box = boundingBoxes + 4 * (r - 1);
         int area = areas[r - 1];
         if (!plausibleRegion(area, box, maxArea, minArea, width, height)) continue;
         MarkerCandidate* c = &candidateArea[n];
-        if (traceContour(labelImage, labelTable, r, box, c) < 0) continue;
+        if (traceContourIn(labelImage, width, height, labelTable, r, box, c) < 0) continue;
         if (checkSquare(c, area, factor) < 0) continue;
         c->area = area;
         c->center[0] = centroids[2 * (r - 1)];

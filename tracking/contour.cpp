@@ -48,8 +48,8 @@ int farthestFromFirst(const MarkerCandidate* c, int from, int to) {
 
 void startAtFarthestPoint(MarkerCandidate* c, int n) {
     int first = farthestFromFirst(c, 0, n - 1);
-    std::rotate(c->contourX, c->contourX + first, c->contourX + n);
-    std::rotate(c->contourY, c->contourY + first, c->contourY + n);
+    std::rotate(c->contourX.begin(), c->contourX.begin() + first, c->contourX.begin() + n);
+    std::rotate(c->contourY.begin(), c->contourY.begin() + first, c->contourY.begin() + n);
     c->contourX[n] = c->contourX[0];
     c->contourY[n] = c->contourY[0];
     c->pointCount = n + 1;
@@ -57,7 +57,8 @@ void startAtFarthestPoint(MarkerCandidate* c, int n) {
 
 int exactlyOneCorner(const MarkerCandidate* c, int s, int e, double threshold, int* corner) {
     int list[6], count = 0;
-    if (findCorners(c->contourX, c->contourY, s, e, threshold, list, &count) < 0 || count != 1) return -1;
+    if (findCorners(c->contourX.data(), c->contourY.data(), s, e, threshold, list, &count) < 0 || count != 1)
+        return -1;
     *corner = list[0];
     return 0;
 }
@@ -69,9 +70,21 @@ void setCorners(MarkerCandidate* c, int a, int b, int d, int e) {
 
 }  // namespace
 
+int contourCapacity(int width, int height) { return std::max(kMaxContourPoints, 2 * (width + height)); }
+
 int traceContour(const Label* labels, const int* table, int region, const int* box, MarkerCandidate* c) {
     int width, height;
     trackerImageSize(&width, &height);
+    return traceContourIn(labels, width, height, table, region, box, c);
+}
+
+int traceContourIn(const Label* labels, int width, int height, const int* table, int region, const int* box,
+                   MarkerCandidate* c) {
+    const int capacity = contourCapacity(width, height);
+    if (static_cast<int>(c->contourX.size()) < capacity) {
+        c->contourX.resize(capacity);
+        c->contourY.resize(capacity);
+    }
     int x, y;
     if (!findStartPixel(labels, table, region, box, width, &x, &y)) {
         std::fprintf(trackerDiagnostics(), "??? 1\n");
@@ -91,7 +104,7 @@ int traceContour(const Label* labels, const int* table, int region, const int* b
         c->contourX[n] = x;
         c->contourY[n] = y;
         if (x == c->contourX[0] && y == c->contourY[0]) break;
-        if (++n >= kMaxContourPoints - 1) {
+        if (++n >= capacity - 1) {
             std::fprintf(trackerDiagnostics(), "??? 3\n");
             return -1;
         }
@@ -120,8 +133,9 @@ int checkSquare(MarkerCandidate* c, int area, double factor) {
     int far = farthestFromFirst(c, 1, last - 1);
     double threshold = area / 0.75 * 0.01 * factor;
     int l1[6], l2[6], n1 = 0, n2 = 0;
-    if (findCorners(c->contourX, c->contourY, 0, far, threshold, l1, &n1) < 0) return -1;
-    if (findCorners(c->contourX, c->contourY, far, last, threshold, l2, &n2) < 0) return -1;
+    const int *xs = c->contourX.data(), *ys = c->contourY.data();
+    if (findCorners(xs, ys, 0, far, threshold, l1, &n1) < 0) return -1;
+    if (findCorners(xs, ys, far, last, threshold, l2, &n2) < 0) return -1;
     if (n1 == 1 && n2 == 1) {
         setCorners(c, 0, l1[0], far, l2[0]);
         return 0;

@@ -1,5 +1,7 @@
 #include "tracking/dark_mask.h"
 
+#include <algorithm>
+
 #ifdef __SSE2__
 #include <emmintrin.h>
 #endif
@@ -51,4 +53,19 @@ void markDarkPixelsVarying(const uint8_t* pixels, int count, const int* limits, 
     for (; i + 16 <= count; i += 16) storeSixteen(test(0), test(4), test(8), test(12), dark + i);
 #endif
     for (; i < count; i++) dark[i] = channelSum(pixels + 4 * i) <= limits[i];
+}
+
+void markDarkSums(const uint16_t* sums, int count, int limit, uint8_t* dark) {
+    int i = 0;
+#ifdef __SSE2__
+    // Sums are at most 765 and the limit is clamped to -1 .. 765, so signed 16-bit lanes hold both.
+    const __m128i above = _mm_set1_epi16(static_cast<int16_t>(std::clamp(limit, -1, 765) + 1));
+    for (; i + 16 <= count; i += 16) {
+        const __m128i a = _mm_loadu_si128(reinterpret_cast<const __m128i*>(sums + i));
+        const __m128i b = _mm_loadu_si128(reinterpret_cast<const __m128i*>(sums + i + 8));
+        const __m128i bytes = _mm_packs_epi16(_mm_cmpgt_epi16(above, a), _mm_cmpgt_epi16(above, b));
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(dark + i), _mm_and_si128(bytes, _mm_set1_epi8(1)));
+    }
+#endif
+    for (; i < count; i++) dark[i] = sums[i] <= limit;
 }

@@ -8,3 +8,5 @@
 void markDarkPixels(const uint8_t* pixels, int count, int limit, uint8_t* dark);
 // The same with a limit per pixel.
 void markDarkPixelsVarying(const uint8_t* pixels, int count, const int* limits, uint8_t* dark);
+// The same test on channel sums already made (a sampled copy of a frame), one uint16 per point.
+void markDarkSums(const uint16_t* sums, int count, int limit, uint8_t* dark);

@@ -68,7 +68,7 @@ int buildDetectedMarkers(const uint8_t* frame, const MarkerCandidate* candidates
         m->center[0] = c->center[0];
         m->center[1] = c->center[1];
         if (fitEdgeLines(c, camera->distortion, m->lines, m->corners) < 0) continue;
-        identifyMarker(frame, c->contourX, c->contourY, c->cornerIndex, &m->id, &m->orientation, &m->confidence);
+        identifyMarker(frame, c->contourX.data(), c->contourY.data(), c->cornerIndex, &m->id, &m->orientation, &m->confidence);
         n++;
     }
     *markerCount = n;

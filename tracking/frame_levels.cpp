@@ -7,7 +7,7 @@
 namespace {
 
 constexpr int kSmoothRadius = 3;
-constexpr int kTargetSamples = 20000;
+constexpr int kTargetSamples = 8000;
 // A peak holds at least this share of the samples per level; a valley counts when the lower of
 // its two peaks is this many times as high as its bottom.
 constexpr double kPeakShare = 0.0002;
@@ -60,14 +60,10 @@ int valleyBetween(const double s[256], int a, int b, int total) {
 
 }  // namespace
 
-void measureLevels(const uint8_t* frame, int width, int height, LevelHistogram* h) {
+void measureLevels(const uint16_t* sums, size_t count, LevelHistogram* h) {
     *h = LevelHistogram{};
-    const long long pixels = static_cast<long long>(width) * height;
-    const int step = std::max(1, static_cast<int>(std::sqrt(static_cast<double>(pixels) / kTargetSamples)));
-    for (int y = step / 2; y < height; y += step) {
-        const uint8_t* p = frame + (static_cast<size_t>(y) * width + step / 2) * 4;
-        for (int x = step / 2; x < width; x += step, p += 4 * step) h->bins[(p[0] + p[1] + p[2]) / 3]++;
-    }
+    const size_t step = std::max<size_t>(1, count / kTargetSamples);
+    for (size_t i = step / 2; i < count; i += step) h->bins[sums[i] / 3]++;
     for (int v : h->bins) h->total += v;
 }
 

@@ -1,16 +1,17 @@
 // Brightness levels read from a frame's histogram: where the dark things end and the light begin.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <vector>
 
 struct LevelHistogram {
-    int bins[256] = {};  // pixels per level (channel sum / 3), from a sparse grid of the frame
+    int bins[256] = {};  // points per level (channel sum / 3)
     int total = 0;
 };
 
-// Histogram of about 20000 pixels spread evenly over a 4-byte-per-pixel frame.
-void measureLevels(const uint8_t* frame, int width, int height, LevelHistogram* histogram);
+// Histogram of about 8000 of `count` channel sums spread evenly over them.
+void measureLevels(const uint16_t* sums, size_t count, LevelHistogram* histogram);
 // Levels in the valleys between the histogram's peaks, darkest first, at most `most`: each
 // separates a darker group of pixels (such as a marker's border) from a lighter one.
 std::vector<int> valleyLevels(const LevelHistogram& histogram, int most);

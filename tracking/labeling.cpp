@@ -9,6 +9,10 @@
 #include "tracking/dark_mask.h"
 #include "tracking/threshold_map.h"
 
+#ifdef __SSE2__
+#include <emmintrin.h>
+#endif
+
 namespace {
 
 struct LabelStats {
@@ -26,18 +30,16 @@ std::vector<int> areas;
 std::vector<double> centroids;
 std::vector<int> boxes;
 std::vector<uint8_t> darkRow;  // one row's dark flags, padded so the scan may read 8 at a time
-std::vector<int> rowLimits;
 int regions = 0;
-bool lastFailed = true;
 
 constexpr int kInitialLabelCapacity = 32768;
+constexpr int kNoBudget = -1;
 
 bool reserveFrame(int w, int h) {
     try {
         size_t pixels = static_cast<size_t>(w) * h;
         if (labels.size() < pixels) labels.resize(pixels);
         if (darkRow.size() < static_cast<size_t>(w) + 8) darkRow.assign(static_cast<size_t>(w) + 8, 0);
-        if (rowLimits.size() < static_cast<size_t>(w)) rowLimits.resize(w);
         if (table.size() < static_cast<size_t>(kInitialLabelCapacity)) {
             table.resize(kInitialLabelCapacity);
             stats.resize(kInitialLabelCapacity);
@@ -120,7 +122,11 @@ int firstDarkOfEight(const uint8_t* flags) {
     return std::countl_zero(word) / 8;
 }
 
+// Provisional labels one labeling may open; past it the labeling fails.
+int labelBudget = 0;
+
 int openLabel(int& k, int x, int y) {
+    if (k == labelBudget) return -1;
     if (k == static_cast<int>(table.size()) && !growLabels()) return -1;
     table[k] = k + 1;
     stats[k] = LabelStats{0, 0, 0, x, x, y, y};
@@ -158,18 +164,85 @@ bool labelRow(const uint8_t* dark, const Label* above, Label* here, int w, int y
     return true;
 }
 
-// Scans rows 1 .. h-2; markRow(y, pixels, flags) fills the dark flags of pixels 1 .. w-2.
+// A stretch of dark points of one row, [start, end], and its provisional label.
+struct Run {
+    int start, end, label;
+};
+std::vector<Run> runsAbove, runsHere;
+
+// Offset of the first clear flag among the 8 at `flags`, or 8 when all are set.
+int firstClearOfEight(const uint8_t* flags) {
+    uint64_t word;
+    std::memcpy(&word, flags, 8);
+    const uint64_t clear = ~word & 0x0101010101010101ull;  // flags are 0 or 1
+    if (clear == 0) return 8;
+    if constexpr (std::endian::native == std::endian::little) return std::countr_zero(clear) / 8;
+    return std::countl_zero(clear) / 8;
+}
+
+void fillLabel(Label* to, int count, Label label) {
+    int i = 0;
+#ifdef __SSE2__
+    const __m128i value = _mm_set1_epi32(label);
+    for (; i + 4 <= count; i += 4) _mm_storeu_si128(reinterpret_cast<__m128i*>(to + i), value);
+#endif
+    for (; i < count; i++) to[i] = label;
+}
+
+void addRun(LabelStats& s, int start, int end, int y) {
+    const int n = end - start + 1;
+    s.count += n;
+    s.sumX += static_cast<long long>(start + end) * n / 2;
+    s.sumY += static_cast<long long>(y) * n;
+    if (start < s.minX) s.minX = start;
+    if (end > s.maxX) s.maxX = end;
+    if (y > s.maxY) s.maxY = y;
+}
+
+// Labels the dark points of one row a stretch at a time: a stretch takes the group of every
+// stretch of the row above that it touches (8-connected), merging them. The label image then
+// holds some label of the right group at every dark point, which is all outline tracing needs.
+bool labelRuns(const uint8_t* dark, Label* here, int w, int y, int& k) {
+    int* t = table.data();
+    runsHere.clear();
+    size_t a = 0;
+    for (int x = 1; x < w - 1;) {
+        const int skip = firstDarkOfEight(dark + x);
+        x += skip;
+        if (skip == 8 || x >= w - 1) continue;
+        const int start = x;
+        for (int more = 8; more == 8; x += more) more = firstClearOfEight(dark + x);  // a clear flag ends every row
+        const int end = x - 1;
+        while (a < runsAbove.size() && runsAbove[a].end < start - 1) a++;
+        int label = 0;
+        for (size_t b = a; b < runsAbove.size() && runsAbove[b].start <= end + 1; b++)
+            label = label == 0 ? findGroup(t, runsAbove[b].label) : mergeLabels(t, label, runsAbove[b].label);
+        if (label == 0) {
+            if ((label = openLabel(k, start, y)) < 0) return false;
+            t = table.data();
+        }
+        fillLabel(here + start, end - start + 1, label);
+        addRun(stats[label - 1], start, end, y);
+        runsHere.push_back(Run{start, end, label});
+    }
+    std::swap(runsAbove, runsHere);
+    return true;
+}
+
+// Scans rows 1 .. h-2 of a w x h image; markRow(y, flags) fills the dark flags of points 1 .. w-2
+// of row y into flags[0 .. w-3]. byRuns labels a stretch of dark points at a time.
 template <typename MarkRow>
-bool scanRows(const uint8_t* frame, int w, int h, MarkRow markRow, int& k) {
+bool scanRows(int w, int h, bool byRuns, MarkRow markRow, int& k) {
     std::memset(labels.data(), 0, sizeof(Label) * w);
     std::memset(labels.data() + static_cast<size_t>(h - 1) * w, 0, sizeof(Label) * w);
     uint8_t* dark = darkRow.data();
+    runsAbove.clear();
     for (int y = 1; y < h - 1; y++) {
         Label* here = labels.data() + static_cast<size_t>(y) * w;
         std::memset(here, 0, sizeof(Label) * w);
-        markRow(y, frame + (static_cast<size_t>(y) * w + 1) * 4, dark + 1);
+        markRow(y, dark + 1);
         dark[w - 1] = 0;  // the last column is never labelled; it also ends the row's scan
-        if (!labelRow(dark, here - w, here, w, y, k)) return false;
+        if (!(byRuns ? labelRuns(dark, here, w, y, k) : labelRow(dark, here - w, here, w, y, k))) return false;
     }
     return true;
 }
@@ -227,16 +300,14 @@ bool gatherRegions(int k, int w, int h) {
 }
 
 template <typename MarkRow>
-Label* runLabeling(const uint8_t* frame, MarkRow markRow, int* regionCount, int** areasOut,
+Label* runLabeling(int w, int h, int budget, bool byRuns, MarkRow markRow, int* regionCount, int** areasOut,
                    double** centroidsOut, int** boundingBoxes, int** labelTable) {
-    int w, h;
-    trackerImageSize(&w, &h);
     *regionCount = 0;
+    labelBudget = budget;
     regions = 0;
-    lastFailed = true;
     bool ok = w > 0 && h > 0 && reserveFrame(w, h);
     int k = 0;
-    if (ok) ok = scanRows(frame, w, h, markRow, k);
+    if (ok) ok = scanRows(w, h, byRuns, markRow, k);
     if (ok) regions = renumber(k);
     if (ok && regions > 0) ok = gatherRegions(k, w, h);
     if (!ok) regions = 0;
@@ -245,7 +316,6 @@ Label* runLabeling(const uint8_t* frame, MarkRow markRow, int* regionCount, int*
     *centroidsOut = centroids.data();
     *boundingBoxes = boxes.data();
     *labelTable = table.data();
-    lastFailed = !ok;
     return ok ? labels.data() : nullptr;
 }
 
@@ -263,22 +333,24 @@ Label* labelImage(const uint8_t* frame, int threshold, int* regionCount, int** a
     int w, h;
     trackerImageSize(&w, &h);
     const int limit = sumLimit(threshold);
-    auto markRow = [w, limit](int, const uint8_t* pixels, uint8_t* dark) { markDarkPixels(pixels, w - 2, limit, dark); };
-    return runLabeling(frame, markRow, regionCount, areasOut, centroidsOut, boundingBoxes, labelTable);
-}
-
-Label* labelImageLocal(const uint8_t* frame, const ThresholdMap& map, int* regionCount, int** areasOut,
-                       double** centroidsOut, int** boundingBoxes, int** labelTable) {
-    int w, h;
-    trackerImageSize(&w, &h);
-    auto markRow = [w, &map](int y, const uint8_t* pixels, uint8_t* dark) {
-        map.rowLimits(y, rowLimits.data());
-        markDarkPixelsVarying(pixels, w - 2, rowLimits.data() + 1, dark);
+    auto markRow = [frame, w, limit](int y, uint8_t* dark) {
+        markDarkPixels(frame + (static_cast<size_t>(y) * w + 1) * 4, w - 2, limit, dark);
     };
-    return runLabeling(frame, markRow, regionCount, areasOut, centroidsOut, boundingBoxes, labelTable);
+    return runLabeling(w, h, kNoBudget, false, markRow, regionCount, areasOut, centroidsOut, boundingBoxes, labelTable);
 }
 
-LabelResult lastLabelResult() {
-    return LabelResult{lastFailed ? nullptr : labels.data(), regions, areas.data(), centroids.data(), boxes.data(),
-                       table.data()};
+Label* labelSums(const uint16_t* sums, int w, int h, int limit, int budget, LabelResult* out) {
+    auto markRow = [sums, w, limit](int y, uint8_t* dark) {
+        markDarkSums(sums + static_cast<size_t>(y) * w + 1, w - 2, limit, dark);
+    };
+    out->labelImage = runLabeling(w, h, budget, true, markRow, &out->regionCount, &out->areas, &out->centroids,
+                                  &out->boundingBoxes, &out->labelTable);
+    return out->labelImage;
+}
+
+Label* labelSumsLocal(const uint16_t* sums, int w, int h, const ThresholdMap& map, int budget, LabelResult* out) {
+    auto markRow = [sums, w, &map](int y, uint8_t* dark) { map.markDarkRow(y, sums + static_cast<size_t>(y) * w, dark - 1); };
+    out->labelImage = runLabeling(w, h, budget, true, markRow, &out->regionCount, &out->areas, &out->centroids,
+                                  &out->boundingBoxes, &out->labelTable);
+    return out->labelImage;
 }

@@ -23,8 +23,9 @@ struct ThresholdMap;
 // installed or the work areas cannot grow to the frame.
 Label* labelImage(const uint8_t* frame, int threshold, int* regionCount, int** areas, double** centroids,
                   int** boundingBoxes, int** labelTable);
-// The same labeling with each pixel compared against the map's level at that pixel.
-Label* labelImageLocal(const uint8_t* frame, const ThresholdMap& map, int* regionCount, int** areas,
-                       double** centroids, int** boundingBoxes, int** labelTable);
-// The outputs of the last labeling call.
-LabelResult lastLabelResult();
+// The same labeling of a w x h image of channel sums (a sampled copy of a frame): a point is dark
+// when its sum is at most `limit`. Fails (null) once more than `budget` provisional labels are
+// needed, which bounds the work on a frame full of specks. Fills `out` and returns its label image.
+Label* labelSums(const uint16_t* sums, int w, int h, int limit, int budget, LabelResult* out);
+// The same with the map's limit at each point (the map laid over the w x h image).
+Label* labelSumsLocal(const uint16_t* sums, int w, int h, const ThresholdMap& map, int budget, LabelResult* out);

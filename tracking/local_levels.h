@@ -11,11 +11,11 @@ struct LocalLevelRule {
     int minContrast = 60;   // channel-sum spread below which a neighbourhood counts as flat
     double minRelativeContrast = 0.0;  // ... or below this share of its brightest sum
     int flatLimit = 300;    // the limit of flat neighbourhoods
-    int tileSize = 0;       // a power of two; 0 picks localTileSize(width)
+    int tileSize = 8;       // a power of two
 };
 
-// Tile side for a frame width: about 80 tiles across, a power of two.
+// Tile side in frame pixels for a frame width: about 80 tiles across, a power of two.
 int localTileSize(int width);
-// Fills `map` for a 4-byte-per-pixel frame: each tile's limit comes from the darkest and brightest
-// sampled channel sums of the tile and its eight neighbours.
-void buildLocalLevels(const uint8_t* frame, int width, int height, const LocalLevelRule& rule, ThresholdMap* map);
+// Fills `map` for an image of channel sums: each tile's limit comes from the darkest and brightest
+// sums of the tile and its eight neighbours.
+void buildLocalLevels(const uint16_t* sums, int width, int height, const LocalLevelRule& rule, ThresholdMap* map);

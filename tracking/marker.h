@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <vector>
 
 #include "tracking/labeling.h"
 #include "tracking/pattern.h"
@@ -19,7 +20,10 @@ struct DetectedMarker {
 };
 
 constexpr int kMaxCandidates = 30;
+// Outline points a candidate holds; in images wider and taller than 5000 pixels in all, room for
+// the outline of any convex region inside the image: twice its width and height.
 constexpr int kMaxContourPoints = 10000;
+int contourCapacity(int width, int height);
 // Current markers plus one remembered entry per pattern id.
 constexpr int kMaxDetectedMarkers = kMaxCandidates + kMaxPatterns;
 constexpr int kMaxAreaDefault = 100000;
@@ -32,8 +36,8 @@ struct MarkerCandidate {
     int area;
     double center[2];
     int pointCount;
-    int contourX[kMaxContourPoints];
-    int contourY[kMaxContourPoints];
+    std::vector<int> contourX;  // grown to contourCapacity of the image when traced
+    std::vector<int> contourY;
     int cornerIndex[5];
 };
 
@@ -53,6 +57,13 @@ int extractCandidates(const Label* labelImage, int regionCount, const int* label
 // Traces the clockwise outline of final region `region`; 0 or -1.
 int traceContour(const Label* labelImage, const int* labelTable, int region, const int* boundingBox,
                  MarkerCandidate* candidate);
+// The same in a labelled image of any size (not only the tracker's frame).
+int traceContourIn(const Label* labelImage, int width, int height, const int* labelTable, int region,
+                   const int* boundingBox, MarkerCandidate* candidate);
+// extractCandidates in a labelled image of any size.
+int extractCandidatesIn(const Label* labelImage, int width, int height, int regionCount, const int* labelTable,
+                        const int* areas, const double* centroids, const int* boundingBoxes, int maxArea, int minArea,
+                        double factor, MarkerCandidate** candidates, int* count);
 int checkSquare(MarkerCandidate* candidate, int area, double factor);
 // Appends to corners[*cornerCount] the outline points between s and e farther than sqrt(threshold)
 // from the chord, recursively; at most 6. 0 or -1.

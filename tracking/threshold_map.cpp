@@ -1,7 +1,12 @@
 #include "tracking/threshold_map.h"
 
+#include <algorithm>
 #include <bit>
 #include <cstddef>
+
+#ifdef __SSE2__
+#include <emmintrin.h>
+#endif
 
 namespace {
 
@@ -26,11 +31,12 @@ void splitPosition(int p, int tile, int count, int* i0, int* i1, int* w) {
 }  // namespace
 
 void ThresholdMap::resize(int width, int height, int tile) {
+    tile = std::max(tile, 2);  // a tile of one point would leave the first span empty
     tileSize = tile;
     columns = (width + tile - 1) / tile;
     rows = (height + tile - 1) / tile;
     limits.assign(static_cast<size_t>(columns) * rows, 0);
-    columnLimits.resize(columns);
+    rowLevels.resize(columns + 9);
     spans.clear();
     for (int x = 0; x < width;) {
         Span s;
@@ -45,19 +51,63 @@ void ThresholdMap::resize(int width, int height, int tile) {
     }
 }
 
-void ThresholdMap::rowLimits(int y, int* out) const {
-    const int span = 2 * tileSize;
-    const int shift = 2 * std::countr_zero(static_cast<unsigned>(span));
+void ThresholdMap::interpolateColumns(int y) const {
+    const int span = 2 * tileSize, shift = std::countr_zero(static_cast<unsigned>(span));
     int r0, r1, wy;
     splitPosition(y, tileSize, rows, &r0, &r1, &wy);
     const int* upper = limits.data() + r0 * columns;
     const int* lower = limits.data() + r1 * columns;
-    int* column = columnLimits.data();  // scaled by span
-    for (int c = 0; c < columns; c++) column[c] = upper[c] * (span - wy) + lower[c] * wy;
-    for (const Span& s : spans) {
-        const int a = column[s.left], b = column[s.right];
-        const int step = 2 * (b - a);  // the weight of `right` grows by 2 per pixel
-        int value = a * (span - s.weight) + b * s.weight;
-        for (int x = s.start; x < s.end; x++, value += step) out[x] = value >> shift;
+    for (int c = 0; c < columns; c++) rowLevels[c] = (upper[c] * (span - wy) + lower[c] * wy) >> shift;
+}
+
+void ThresholdMap::markRange(const uint16_t* sums, int from, int to, uint8_t* dark) const {
+    const int span = 2 * tileSize, shift = std::countr_zero(static_cast<unsigned>(span));
+    // Span 0 ends at the first tile centre, span k + 1 starts at the centre of tile k.
+    const size_t first = from < tileSize / 2 ? 0 : std::min(spans.size() - 1, static_cast<size_t>(1 + (from - tileSize / 2) / tileSize));
+    for (size_t k = first; k < spans.size() && spans[k].start < to; k++) {
+        const Span& s = spans[k];
+        // Limits beyond the range of channel sums act alike; clamped, as the four-tile path does.
+        const int a = std::clamp(rowLevels[s.left], -1, 766), b = std::clamp(rowLevels[s.right], -1, 766);
+        const int first = std::max(from, s.start), last = std::min(to, s.end);
+        int value = a * (span - s.weight) + b * s.weight + 2 * (b - a) * (first - s.start);
+        for (int x = first; x < last; x++, value += 2 * (b - a)) dark[x] = sums[x] <= (value >> shift);
     }
+}
+
+#ifdef __SSE2__
+// Tiles of 4: the points between two tile centres lie 1/8, 3/8, 5/8 and 7/8 of the way; eight
+// points, two tile pairs, per step. Returns the first point not marked.
+int ThresholdMap::markFourTiles(const uint16_t* sums, int width, uint8_t* dark) const {
+    const __m128i weights = _mm_setr_epi16(1, 3, 5, 7, 1, 3, 5, 7), one = _mm_set1_epi16(1);
+    const __m128i flagBit = _mm_set1_epi8(1), zero = _mm_setzero_si128();
+    const __m128i lowest = _mm_set1_epi16(-1), highest = _mm_set1_epi16(766);
+    auto levelsFrom = [&](int c) {
+        const __m128i* at = reinterpret_cast<const __m128i*>(rowLevels.data() + c);
+        const __m128i packed = _mm_packs_epi32(_mm_loadu_si128(at), _mm_loadu_si128(at + 1));
+        return _mm_min_epi16(_mm_max_epi16(packed, lowest), highest);
+    };
+    int c = 0;
+    for (; c + 3 <= columns && 4 * c + 10 <= width; c += 2) {
+        const __m128i here = levelsFrom(c), next = levelsFrom(c + 1);
+        const __m128i a = _mm_unpacklo_epi32(_mm_unpacklo_epi16(here, here), _mm_unpacklo_epi16(here, here));
+        const __m128i b = _mm_unpacklo_epi32(_mm_unpacklo_epi16(next, next), _mm_unpacklo_epi16(next, next));
+        const __m128i limit = _mm_add_epi16(a, _mm_srai_epi16(_mm_mullo_epi16(_mm_sub_epi16(b, a), weights), 3));
+        const __m128i point = _mm_loadu_si128(reinterpret_cast<const __m128i*>(sums + 4 * c + 2));
+        const __m128i mask = _mm_cmpgt_epi16(_mm_add_epi16(limit, one), point);
+        _mm_storel_epi64(reinterpret_cast<__m128i*>(dark + 4 * c + 2), _mm_and_si128(_mm_packs_epi16(mask, zero), flagBit));
+    }
+    return 4 * c + 2;
+}
+#endif
+
+void ThresholdMap::markDarkRow(int y, const uint16_t* sums, uint8_t* dark) const {
+    interpolateColumns(y);
+    int from = 0;
+#ifdef __SSE2__
+    if (tileSize == 4 && columns > 2) {
+        markRange(sums, 0, 2, dark);
+        from = markFourTiles(sums, spans.back().end, dark);
+    }
+#endif
+    markRange(sums, from, spans.back().end, dark);
 }

@@ -5,6 +5,7 @@
 
 #include "synth_fixture.h"
 #include "tracking/auto_threshold.h"
+#include "tracking/frame_grid.h"
 #include "tracking/labeling.h"
 #include "tracking/threshold_map.h"
 
@@ -119,8 +120,8 @@ TEST_F(AutoThreshold, KeepsTheWayThatFoundTheMarkerAndShiftsEveryLevelWithTheThr
     EXPECT_FALSE(detect(dim, true, kDefaultThreshold - 255).found);
 }
 
-// The per-tile labeling agrees with the global one where the map is even, and between tile
-// centres its limits run straight from one centre's limit to the next.
+// The per-tile labeling of a sampled frame agrees with the global one where the map is even, and
+// between tile centres its limits run straight from one centre's limit to the next.
 TEST(ThresholdMapLabeling, EvenMapsLabelLikeTheGlobalLevelAndLimitsRunBetweenCentres) {
     SynthPicture picture = defaultMarkerPicture();
     SynthMarker marker;
@@ -132,28 +133,40 @@ TEST(ThresholdMapLabeling, EvenMapsLabelLikeTheGlobalLevelAndLimitsRunBetweenCen
     options.noiseSigma = 3;
     SynthFrame frame;
     ASSERT_EQ(renderSynthFrame(camera, &marker, 1, options, &frame), 0);
-    ASSERT_EQ(setTrackerCameraParams(&camera), 0);
-    for (int level : {40, 100, 170}) {
-        int count, *areas, *boxes, *table;
-        double* centroids;
-        Label* global = labelImage(frame.bgrx.data(), level, &count, &areas, &centroids, &boxes, &table);
-        std::vector<Label> expected(global, global + 320 * 240);
-        ThresholdMap map;
-        map.resize(320, 240, 16);
-        for (int& limit : map.limits) limit = 3 * level;
-        Label* local = labelImageLocal(frame.bgrx.data(), map, &count, &areas, &centroids, &boxes, &table);
-        ASSERT_NE(local, nullptr);
-        EXPECT_TRUE(std::equal(expected.begin(), expected.end(), local)) << level;
+    for (int step : {1, 2}) {
+        FrameGrid grid;
+        sampleFrameGrid(frame.bgrx.data(), 320, 0, 0, step, 320 / step, 240 / step, &grid);
+        for (int tile : {4, 16})
+            for (int level : {40, 100, 170}) {
+                LabelResult global, local;
+                ASSERT_NE(labelSums(grid.sums.data(), grid.width, grid.height, 3 * level, 1 << 20, &global), nullptr);
+                std::vector<Label> expected(global.labelImage, global.labelImage + grid.sums.size());
+                ThresholdMap map;
+                map.resize(grid.width, grid.height, tile);
+                for (int& limit : map.limits) limit = 3 * level;
+                ASSERT_NE(labelSumsLocal(grid.sums.data(), grid.width, grid.height, map, 1 << 20, &local), nullptr);
+                EXPECT_TRUE(std::equal(expected.begin(), expected.end(), local.labelImage)) << step << " " << tile;
+            }
     }
-    ThresholdMap ramp;
-    ramp.resize(320, 240, 16);
-    for (int r = 0; r < ramp.rows; r++)
-        for (int c = 0; c < ramp.columns; c++) ramp.limits[r * ramp.columns + c] = 32 * c + 64 * r;
-    // Tile centres lie at 16 k + 7.5. Pixel row 55 is 15.5/16 of the way from tile row 2 to 3, which
-    // gives 190 at the first column's centre; across, 32 per 16 pixels, flat beyond the outer centres.
-    std::vector<int> row(320);
-    ramp.rowLimits(55, row.data());
-    for (int x = 0; x < 320; x++) EXPECT_EQ(row[x], std::clamp(2 * x + 175, 190, 32 * 19 + 190)) << x;
+    for (int tile : {4, 16}) {
+        ThresholdMap ramp;
+        ramp.resize(320, 240, tile);
+        for (int r = 0; r < ramp.rows; r++)
+            for (int c = 0; c < ramp.columns; c++) ramp.limits[r * ramp.columns + c] = tile * c + 2 * tile * r;
+        // Tile centres lie at tile * (k + 1/2) - 1/2; between them the limit grows by 1/2 per point
+        // across (rounded down) and 1 per point down, flat beyond the outermost centres.
+        const int y = 55;
+        std::vector<uint16_t> at(320), above(320);
+        std::vector<uint8_t> dark(320);
+        for (int x = 0; x < 320; x++) {
+            const int limit = (2 * y + 1 - tile) + std::clamp(2 * x + 1 - tile, 0, 2 * tile * (ramp.columns - 1)) / 2;
+            at[x] = static_cast<uint16_t>(limit), above[x] = static_cast<uint16_t>(limit + 1);
+        }
+        ramp.markDarkRow(y, at.data(), dark.data());
+        EXPECT_EQ(std::count(dark.begin(), dark.end(), 1), 320) << tile;
+        ramp.markDarkRow(y, above.data(), dark.data());
+        EXPECT_EQ(std::count(dark.begin(), dark.end(), 0), 320) << tile;
+    }
 }
 
 }  // namespace

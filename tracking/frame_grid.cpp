@@ -1,0 +1,84 @@
+#include "tracking/frame_grid.h"
+
+#include <bit>
+
+#ifdef __SSE2__
+#include <emmintrin.h>
+#endif
+
+namespace {
+
+#ifdef __SSE2__
+// Channel sums of single pixels, eight at a time.
+int sampleSingles(const uint8_t* pixels, int count, uint16_t* out) {
+    const __m128i evenBytes = _mm_set1_epi32(0x00FF00FF), lowByte = _mm_set1_epi32(0xFF), ones = _mm_set1_epi16(1);
+    auto sumsOfFour = [&](const uint8_t* p) {
+        const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+        const __m128i pairs = _mm_add_epi16(_mm_and_si128(v, evenBytes), _mm_and_si128(_mm_srli_epi32(v, 8), lowByte));
+        return _mm_madd_epi16(pairs, ones);
+    };
+    int i = 0;
+    for (; i + 8 <= count; i += 8) {
+        const __m128i sums = _mm_packs_epi32(sumsOfFour(pixels + 4 * i), sumsOfFour(pixels + 4 * i + 16));
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(out + i), sums);
+    }
+    return i;
+}
+
+// Means of pixel pairs, two per load.
+int samplePairs(const uint8_t* pixels, int count, uint16_t* out) {
+    const __m128i colour = _mm_set1_epi32(0x00FFFFFF), zero = _mm_setzero_si128();
+    int i = 0;
+    for (; i + 2 <= count; i += 2) {
+        const __m128i v = _mm_and_si128(_mm_loadu_si128(reinterpret_cast<const __m128i*>(pixels + 8 * i)), colour);
+        const __m128i sums = _mm_sad_epu8(v, zero);
+        out[i] = static_cast<uint16_t>(_mm_cvtsi128_si32(sums) >> 1);
+        out[i + 1] = static_cast<uint16_t>(_mm_cvtsi128_si32(_mm_srli_si128(sums, 8)) >> 1);
+    }
+    return i;
+}
+#endif
+
+// Channel sums of `count` runs of `step` pixels each, as means.
+void sampleRow(const uint8_t* pixels, int step, int count, uint16_t* out) {
+    const int shift = std::countr_zero(static_cast<unsigned>(step));
+    int i = 0;
+#ifdef __SSE2__
+    if (step == 1) i = sampleSingles(pixels, count, out);
+    if (step == 2) i = samplePairs(pixels, count, out);
+    if (step >= 4) {
+        // Four pixels per load; the fourth byte of each is masked off before the byte sums.
+        const __m128i colour = _mm_set1_epi32(0x00FFFFFF), zero = _mm_setzero_si128();
+        for (; i < count; i++) {
+            const uint8_t* p = pixels + static_cast<size_t>(i) * step * 4;
+            __m128i total = zero;
+            for (int k = 0; k < step; k += 4) {
+                const __m128i v = _mm_and_si128(_mm_loadu_si128(reinterpret_cast<const __m128i*>(p + 4 * k)), colour);
+                total = _mm_add_epi64(total, _mm_sad_epu8(v, zero));
+            }
+            const int sum = _mm_cvtsi128_si32(total) + _mm_cvtsi128_si32(_mm_srli_si128(total, 8));
+            out[i] = static_cast<uint16_t>(sum >> shift);
+        }
+        return;
+    }
+#endif
+    for (; i < count; i++) {
+        const uint8_t* p = pixels + static_cast<size_t>(i) * step * 4;
+        int sum = 0;
+        for (int k = 0; k < step; k++) sum += p[4 * k] + p[4 * k + 1] + p[4 * k + 2];
+        out[i] = static_cast<uint16_t>(sum >> shift);
+    }
+}
+
+}  // namespace
+
+void sampleFrameGrid(const uint8_t* frame, int frameWidth, int x0, int y0, int step, int width, int height,
+                     FrameGrid* grid) {
+    grid->x0 = x0, grid->y0 = y0, grid->step = step;
+    grid->width = width, grid->height = height;
+    grid->sums.resize(static_cast<size_t>(width) * height);
+    for (int gy = 0; gy < height; gy++) {
+        const size_t y = static_cast<size_t>(y0) + static_cast<size_t>(step) * gy + step / 2;
+        sampleRow(frame + (y * frameWidth + x0) * 4, step, width, grid->sums.data() + static_cast<size_t>(gy) * width);
+    }
+}

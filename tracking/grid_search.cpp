@@ -1,0 +1,166 @@
+#include "tracking/grid_search.h"
+
+#include <algorithm>
+#include <cstdlib>
+
+#include "tracking/camera.h"
+#include "tracking/labeling.h"
+#include "tracking/local_levels.h"
+#include "tracking/threshold_map.h"
+
+namespace {
+
+constexpr int kReducedWidth = 480;
+// Points a confirming window holds at most: larger windows are sampled more coarsely.
+constexpr int kWindowPoints = 16384;
+// A region of the reduced copy whose pattern, sampled on the frame at its rough corners, matches
+// a loaded one less than this is not worth confirming.
+constexpr double kLeastRoughConfidence = 0.3;
+// Smallest region of the reduced copy taken for a possible marker.
+constexpr int kSmallestReducedArea = 48;
+// Local levels: near the local dark, so that the dark side of a shadow's edge stays light; a
+// neighbourhood of little contrast (no edge, or only the table's grain) is taken as light.
+constexpr int kLocalMinContrast = 30;
+constexpr double kLocalMinRelativeContrast = 0.3;
+// More provisional labels than one per this many points: specks, not a scene with markers.
+constexpr int kPointsPerLabel = 16;
+
+// A region of the reduced copy that may be a marker, as a box of frame pixels (inclusive).
+struct Place {
+    int x0, y0, x1, y1;
+};
+
+FrameGrid window;
+ThresholdMap levels;
+Place places[kMaxCandidates];
+
+int tileSizeAt(int step) {
+    int width, height;
+    trackerImageSize(&width, &height);
+    static int points = getenv("TILEPTS") ? atoi(getenv("TILEPTS")) : 4;
+    return std::max(2, points * searchStep(width) / step);
+}
+
+Label* labelGrid(const FrameGrid& grid, const Binarisation& b, LabelResult* l) {
+    const int budget = static_cast<int>(grid.sums.size() / kPointsPerLabel) + 64;
+    if (!b.local) return labelSums(grid.sums.data(), grid.width, grid.height, 3 * (b.level + b.shift), budget, l);
+    LocalLevelRule rule;
+    rule.share = b.level / 100.0;
+    rule.minContrast = kLocalMinContrast;
+    rule.minRelativeContrast = kLocalMinRelativeContrast;
+    rule.flatLimit = -1;
+    rule.tileSize = tileSizeAt(grid.step);
+    buildLocalLevels(grid.sums.data(), grid.width, grid.height, rule, &levels);
+    for (int& limit : levels.limits) limit += 3 * b.shift;
+    return labelSumsLocal(grid.sums.data(), grid.width, grid.height, levels, budget, l);
+}
+
+// Square outlines of a labelled grid, moved to frame pixels.
+int gridCandidates(const FrameGrid& grid, const LabelResult& l, int minArea, MarkerCandidate** out) {
+    int width, height;
+    trackerImageSize(&width, &height);
+    const int cell = grid.step * grid.step;
+    int count;
+    extractCandidatesIn(l.labelImage, grid.width, grid.height, l.regionCount, l.labelTable, l.areas, l.centroids,
+                        l.boundingBoxes, largestMarkerArea(width, height) / cell, minArea, 1.0, out, &count);
+    for (int i = 0; i < count; i++) {
+        MarkerCandidate& c = (*out)[i];
+        for (int k = 0; k < c.pointCount; k++) {
+            c.contourX[k] = grid.frameX(c.contourX[k]);
+            c.contourY[k] = grid.frameY(c.contourY[k]);
+        }
+        c.area *= cell;
+        c.center[0] = grid.x0 + grid.step * c.center[0] + (grid.step - 1) / 2.0;
+        c.center[1] = grid.y0 + grid.step * c.center[1] + grid.step / 2;
+    }
+    return count;
+}
+
+bool looksLikeMarker(const uint8_t* frame, const MarkerCandidate& c) {
+    int id, orientation;
+    double confidence;
+    identifyMarker(frame, c.contourX.data(), c.contourY.data(), c.cornerIndex, &id, &orientation, &confidence);
+    return id >= 0 && confidence >= kLeastRoughConfidence;
+}
+
+Place placeOf(const MarkerCandidate& c, int step) {
+    Place p{c.contourX[0], c.contourY[0], c.contourX[0], c.contourY[0]};
+    for (int k = 1; k < c.pointCount; k++) {
+        p.x0 = std::min(p.x0, c.contourX[k]), p.x1 = std::max(p.x1, c.contourX[k]);
+        p.y0 = std::min(p.y0, c.contourY[k]), p.y1 = std::max(p.y1, c.contourY[k]);
+    }
+    // The reduced outline may lie a point inside the region's true edge.
+    const int margin = 2 * step + std::max(p.x1 - p.x0, p.y1 - p.y0) / 8;
+    int width, height;
+    trackerImageSize(&width, &height);
+    return Place{std::max(0, p.x0 - margin), std::max(0, p.y0 - margin), std::min(width - 1, p.x1 + margin),
+                 std::min(height - 1, p.y1 + margin)};
+}
+
+// Detects the markers in one place at the finest step its window allows.
+int confirm(const uint8_t* frame, const Place& p, const Binarisation& b, DetectedMarker* markers) {
+    int width, height;
+    trackerImageSize(&width, &height);
+    int step = 1;
+    while (static_cast<long long>((p.x1 - p.x0 + 1) / step) * ((p.y1 - p.y0 + 1) / step) > kWindowPoints) step *= 2;
+    sampleFrameGrid(frame, width, p.x0, p.y0, step, (p.x1 - p.x0 + 1) / step, (p.y1 - p.y0 + 1) / step, &window);
+    LabelResult l;
+    if (!labelGrid(window, b, &l)) return 0;
+    MarkerCandidate* candidates;
+    const int count = gridCandidates(window, l, std::max(1, kMinAreaDefault / (step * step)), &candidates);
+    int n;
+    buildDetectedMarkers(frame, candidates, count, markers, &n);
+    return n;
+}
+
+// The same marker confirmed from two places: the one from the larger region stays.
+int removeRepeats(DetectedMarker* m, int count) {
+    int kept = 0;
+    for (int i = 0; i < count; i++) {
+        bool repeat = false;
+        for (int j = 0; j < kept && !repeat; j++) {
+            const double dx = m[i].center[0] - m[j].center[0], dy = m[i].center[1] - m[j].center[1];
+            repeat = dx * dx + dy * dy < std::max(m[i].area, m[j].area) / 4;
+            if (repeat && m[i].area > m[j].area) m[j] = m[i];
+        }
+        if (!repeat) m[kept++] = m[i];
+    }
+    return kept;
+}
+
+}  // namespace
+
+int searchStep(int frameWidth) {
+    int step = 1;
+    while (frameWidth / step > kReducedWidth) step *= 2;
+    return step;
+}
+
+void reduceFrame(const uint8_t* frame, FrameGrid* reduced) {
+    int width, height;
+    trackerImageSize(&width, &height);
+    const int step = searchStep(width);
+    sampleFrameGrid(frame, width, 0, 0, step, width / step, height / step, reduced);
+}
+
+bool searchReducedFrame(const uint8_t* frame, const FrameGrid& reduced, const Binarisation& b, DetectedMarker* markers,
+                        int* count) {
+    *count = 0;
+    LabelResult l;
+    if (!labelGrid(reduced, b, &l)) return false;
+    MarkerCandidate* candidates;
+    const int candidateCount = gridCandidates(reduced, l, kSmallestReducedArea, &candidates);
+    int placeCount = 0;
+    for (int i = 0; i < candidateCount; i++)
+        if (looksLikeMarker(frame, candidates[i])) places[placeCount++] = placeOf(candidates[i], reduced.step);
+    DetectedMarker found[kMaxCandidates];
+    int n = 0;
+    for (int i = 0; i < placeCount && n < kMaxCandidates; i++) {
+        DetectedMarker here[kMaxCandidates];
+        const int m = confirm(frame, places[i], b, here);
+        for (int k = 0; k < m && n < kMaxCandidates; k++) found[n++] = here[k];
+    }
+    *count = removeRepeats(found, n);
+    std::copy(found, found + *count, markers);
+    return true;
+}

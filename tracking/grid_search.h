@@ -1,0 +1,28 @@
+// Marker search on a reduced copy of the frame, each find confirmed on the frame itself: the
+// cost of a search grows with the reduced copy, not with the frame.
+#pragma once
+
+#include <cstdint>
+
+#include "tracking/frame_grid.h"
+#include "tracking/marker.h"
+
+// How channel sums are binarised: one global level, or per-tile levels from the local dark and light.
+struct Binarisation {
+    bool local = false;
+    int level = 0;  // global: the level, 0..255 (a sum at most 3 * level is dark); local: the share of
+                    // the local contrast above the local dark, in percent
+    int shift = 0;  // added to every level (the user's threshold minus the default)
+};
+
+// The frame's reduction: the smallest power of two that brings the width to 480 points or fewer.
+int searchStep(int frameWidth);
+// The reduced copy of a frame of the tracker's image size.
+void reduceFrame(const uint8_t* frame, FrameGrid* reduced);
+
+// Binarises the reduced copy, takes its square-looking regions and detects each again on the
+// frame around it at (nearly) full size with the same binarisation. Writes the markers found
+// (identified or not, at most kMaxCandidates) to `markers`. False when the reduced copy could not be
+// labelled (too many specks).
+bool searchReducedFrame(const uint8_t* frame, const FrameGrid& reduced, const Binarisation& b, DetectedMarker* markers,
+                        int* count);
