@@ -26,6 +26,7 @@ LevelHistogram histogram;
 DetectedMarker outputList[kMaxDetectedMarkers];
 DetectedMarker attemptList[kMaxCandidates];
 DetectedMarker firstList[kMaxCandidates];
+DetectedMarker savedList[kMaxCandidates];
 
 bool identifiesMarker(const DetectedMarker* markers, int count) {
     for (int i = 0; i < count; i++)
@@ -72,17 +73,28 @@ int finish(const DetectedMarker* markers, int n, DetectedMarker** out, int* coun
     return 0;
 }
 
-// A global level near the border's level or near the light's erodes or swells the marker's
-// outline; the next frames are labelled in the middle of the gap between them.
-void recentre(const uint8_t* frame, const DetectedMarker* markers, int count, Binarisation* way) {
-    int dark, light;
-    if (way->local || !measureMarkerLevels(frame, markers, count, &dark, &light) || light - dark < kSmallestGap) return;
-    way->level = (dark + light) / 2 - way->shift;
-}
-
 bool attempt(const uint8_t* frame, const Binarisation& b, int* n) {
     status.attempts++;
     return searchReducedFrame(frame, reduced, b, attemptList, n);
+}
+
+// A global level near the border's level or near the light's erodes or swells the marker's
+// outline: the frame is searched again in the middle of the gap between them, and that level is
+// kept when it still identifies a marker. Returns the markers' count.
+int recentre(const uint8_t* frame, Binarisation* way, int count) {
+    int dark, light;
+    if (way->local || !measureMarkerLevels(frame, attemptList, count, &dark, &light)) return count;
+    const int middle = (dark + light) / 2;
+    if (light - dark < kSmallestGap || 4 * std::abs(way->level + way->shift - middle) <= light - dark) return count;
+    std::copy(attemptList, attemptList + count, savedList);
+    const Binarisation centred{false, middle - way->shift, way->shift};
+    int n;
+    if (attempt(frame, centred, &n) && identifiesMarker(attemptList, n)) {
+        *way = centred;
+        return n;
+    }
+    std::copy(savedList, savedList + count, attemptList);
+    return count;
 }
 
 }  // namespace
@@ -96,27 +108,32 @@ int detectMarkersAuto(const uint8_t* frame, int threshold, DetectedMarker** mark
     reduceFrame(frame, &reduced);
     measureLevels(reduced.sums.data(), reduced.sums.size(), &histogram);
     int n = 0;
-    bool labelled = worthTrying({}, kept) && attempt(frame, kept, &n);
+    // A labeling that fails (a frame full of specks at that level) only rules out its own way.
+    bool tried = worthTrying({}, kept), labelled = tried && attempt(frame, kept, &n), failed = tried && !labelled;
     if (labelled && identifiesMarker(attemptList, n)) {
         status.found = true;
-        recentre(frame, attemptList, n, &kept);
+        n = recentre(frame, &kept, n);
+        status.level = kept.level;
         return finish(attemptList, n, markers, count);
     }
     const int firstCount = labelled ? n : 0;
     std::copy(attemptList, attemptList + firstCount, firstList);
-    std::vector<Binarisation> tried{kept};
+    std::vector<Binarisation> ways{kept};
     for (const Binarisation& b : searchPlan(shift)) {
-        if (!worthTrying(tried, b)) continue;
-        tried.push_back(b);
-        if (!attempt(frame, b, &n)) continue;
+        if (!worthTrying(ways, b)) continue;
+        ways.push_back(b);
+        if (!attempt(frame, b, &n)) {
+            failed = true;
+            continue;
+        }
         labelled = true;
         if (!identifiesMarker(attemptList, n)) continue;
-        status = AutoThresholdStatus{b.local, b.level, status.attempts, true};
         kept = b;
-        recentre(frame, attemptList, n, &kept);
+        n = recentre(frame, &kept, n);
+        status = AutoThresholdStatus{kept.local, kept.level, status.attempts, true};
         return finish(attemptList, n, markers, count);
     }
-    if (!labelled) return -1;
+    if (failed && !labelled) return -1;
     return finish(firstList, firstCount, markers, count);
 }
 

@@ -1,7 +1,6 @@
 #include "tracking/grid_search.h"
 
 #include <algorithm>
-#include <cstdlib>
 
 #include "tracking/camera.h"
 #include "tracking/labeling.h"
@@ -12,7 +11,7 @@ namespace {
 
 constexpr int kReducedWidth = 480;
 // Points a confirming window holds at most: larger windows are sampled more coarsely.
-constexpr int kWindowPoints = 16384;
+constexpr int kWindowPoints = 65536;
 // A region of the reduced copy whose pattern, sampled on the frame at its rough corners, matches
 // a loaded one less than this is not worth confirming.
 constexpr double kLeastRoughConfidence = 0.3;
@@ -34,11 +33,11 @@ FrameGrid window;
 ThresholdMap levels;
 Place places[kMaxCandidates];
 
+// Local levels come from tiles of 4 x 4 points of the reduced copy, the same frame pixels at every step.
 int tileSizeAt(int step) {
     int width, height;
     trackerImageSize(&width, &height);
-    static int points = getenv("TILEPTS") ? atoi(getenv("TILEPTS")) : 4;
-    return std::max(2, points * searchStep(width) / step);
+    return std::max(2, 4 * searchStep(width) / step);
 }
 
 Label* labelGrid(const FrameGrid& grid, const Binarisation& b, LabelResult* l) {

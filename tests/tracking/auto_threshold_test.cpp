@@ -88,32 +88,42 @@ TEST_F(AutoThreshold, FindsMarkersInHdFramesInADimRoomAndUnderAGradient) {
 
 // Once a search has found the marker, the next frames are labelled once, the way that found it
 // (a global level in a dim room, per-tile levels under a steep gradient), and a frame where the
-// marker is gone does not forget that way.
+// marker is gone does not forget that way. A global level that found the marker off the middle
+// between its border and the light around it is moved there and kept, whatever the user's shift.
 TEST_F(AutoThreshold, KeepsTheWayThatFoundTheMarkerAndShiftsEveryLevelWithTheThreshold) {
     struct Case {
         LightCondition light;
         unsigned seed;
+        int threshold;
         bool local;
-    } cases[] = {{LightCondition::Dim, 711, false}, {LightCondition::Gradient, 700, true}};
+    } cases[] = {{LightCondition::Dim, 711, kDefaultThreshold, false},
+                 {LightCondition::Gradient, 700, kDefaultThreshold, true},
+                 {LightCondition::Normal, 700, 40, false},
+                 {LightCondition::Normal, 700, 145, false}};
     SynthFrame empty = render(LightCondition::Normal, 700);
     std::fill(empty.bgrx.begin(), empty.bgrx.end(), uint8_t{200});
+    empty.idealCorners.clear();  // no marker to find there
+    std::vector<int> normalLevels;
     for (const Case& c : cases) {
-        const char* name = lightConditionName(c.light);
+        const std::string name = std::string(lightConditionName(c.light)) + " " + std::to_string(c.threshold);
         SynthFrame frame = render(c.light, c.seed);
-        ASSERT_FALSE(detect(frame, false).found) << name;
-        ASSERT_TRUE(detect(frame, true).found) << name;
+        if (c.threshold == kDefaultThreshold) {
+            ASSERT_FALSE(detect(frame, false).found) << name;
+        }
+        ASSERT_TRUE(detect(frame, true, c.threshold).found) << name;
         const AutoThresholdStatus first = autoThresholdStatus();
-        EXPECT_GT(first.attempts, 1) << name;  // the plain threshold does not find it
         EXPECT_EQ(first.local, c.local) << name;
         for (const SynthFrame* next : {&frame, &empty, &frame}) {
             const bool markerInView = next == &frame;
-            EXPECT_EQ(detectAgain(*next, true).found, markerInView) << name;
+            EXPECT_EQ(detectAgain(*next, true, c.threshold).found, markerInView) << name;
             const AutoThresholdStatus now = autoThresholdStatus();
             EXPECT_TRUE(!markerInView || now.attempts == 1) << name;
             EXPECT_EQ(now.local, first.local) << name;
             EXPECT_TRUE(first.local || now.level == first.level) << name;
         }
+        if (c.light == LightCondition::Normal) normalLevels.push_back(first.level + c.threshold - kDefaultThreshold);
     }
+    EXPECT_EQ(normalLevels[0], normalLevels[1]);
     // Shifted far enough, every level the search tries darkens all of the frame, or none of it.
     SynthFrame dim = render(LightCondition::Dim, 711);
     EXPECT_FALSE(detect(dim, true, kDefaultThreshold + 255).found);

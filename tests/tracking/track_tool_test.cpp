@@ -307,8 +307,9 @@ TEST_F(TrackTool, HostileFilesAreRefusedWithTheirCause) {
     EXPECT_EQ(run.err, "rovanta-track: " + firstPattern + ": cannot load more than 50 patterns\n");
 }
 
-// A dark comb: its outline is far longer than the tracker traces, so the
-// tracker says "??? 3" for it; that goes to standard error, not into the JSON.
+// A dark comb: its outline is far longer than the tracker traces at full size, so
+// the fixed threshold's tracker says "??? 3" for it; that goes to standard error,
+// not into the JSON.
 TEST_F(TrackTool, TrackerDiagnosticsGoToStandardError) {
     SynthFrame frame = blankFrame(255);
     auto darken = [&frame](int x, int y) { std::fill_n(&frame.bgrx[(static_cast<size_t>(y) * 640 + x) * 4], 3, 0); };
@@ -316,7 +317,7 @@ TEST_F(TrackTool, TrackerDiagnosticsGoToStandardError) {
         for (int y = 50; y < 53; y++) darken(x, y);
     for (int x = 100; x <= 300; x += 2)
         for (int y = 53; y < 253; y++) darken(x, y);
-    ToolRun run = track(writeFrame("tool_comb.ppm", frame));
+    ToolRun run = track("--fixed-threshold " + writeFrame("tool_comb.ppm", frame));
     ASSERT_EQ(run.status, 0) << run.err;
     EXPECT_EQ(run.err, "??? 3\n");
     const std::vector<nlohmann::json> lines = jsonLines(run.out);
