@@ -136,6 +136,7 @@ void handleNewFrame(unsigned char* frame) {
     videoCapNext();
     const int chosen = count > 0 ? chooseMarker(markers, count, theGame.patternId) : -1;
     if (chosen < 0) {
+        stepsForFrame(theGame.pacer, nowNanoseconds(), false);
         swapDisplayBuffers();
         return;
     }
@@ -180,7 +181,7 @@ void drawRaceView() {
     glMatrixMode(GL_MODELVIEW);
     glLoadMatrixd(m);
     if (theGame.debugMode) drawWorldAxes();
-    updateAndDrawWorld(theGame.debugMode, stepsDue(theGame.pacer, nowNanoseconds()));
+    updateAndDrawWorld(theGame.debugMode, stepsForFrame(theGame.pacer, nowNanoseconds(), true));
     glDisable(GL_DEPTH_TEST);
 }
 
