@@ -40,6 +40,8 @@ bool isMatFile(const char* path);
 // overlapping; at most kMaxPatterns markers. Loads nothing. false with `why` naming the file and
 // line.
 bool readMatFile(const char* path, Mat* mat, std::string* why);
+// The same on the file's text; `path` names it in messages and its folder holds the patterns.
+bool readMatText(const std::string& text, const char* path, Mat* mat, std::string* why);
 
 // A pattern file already in the tracker's store.
 struct LoadedPattern {
@@ -51,6 +53,8 @@ struct LoadedPattern {
 // file among `loaded` keeps the id it has. Refuses two patterns so alike (in any quarter turn)
 // that the tracker could not tell them apart.
 bool loadMat(const char* path, Mat* mat, std::string* why, const std::vector<LoadedPattern>& loaded = {});
+// The second step of loadMat, on a mat readMatFile or readMatText accepted.
+bool loadMatPatterns(Mat* mat, std::string* why, const std::vector<LoadedPattern>& loaded = {});
 
 // The index of the mat marker with pattern `id`, or -1.
 int matMarkerIndex(const Mat& mat, int id);

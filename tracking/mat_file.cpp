@@ -127,15 +127,20 @@ bool isMatFile(const char* path) {
 }
 
 bool readMatFile(const char* path, Mat* mat, std::string* why) {
-    mat->path = path;
-    mat->markers.clear();
     std::vector<unsigned char> bytes;
     std::string problem;
     if (!readWholeFile(path, bytes, &problem, kMaxMatFileSize)) {
+        mat->markers.clear();
         *why = std::string(path) + ": " + problem;
         return false;
     }
-    std::istringstream text(std::string(bytes.begin(), bytes.end()));
+    return readMatText(std::string(bytes.begin(), bytes.end()), path, mat, why);
+}
+
+bool readMatText(const std::string& content, const char* path, Mat* mat, std::string* why) {
+    mat->path = path;
+    mat->markers.clear();
+    std::istringstream text(content);
     LineReader r{path, 0, why};
     for (std::string line; std::getline(text, line);) {
         r.line++;
@@ -150,11 +155,14 @@ bool readMatFile(const char* path, Mat* mat, std::string* why) {
     return true;
 }
 
-bool loadMat(const char* path, Mat* mat, std::string* why, const std::vector<LoadedPattern>& loaded) {
-    if (!readMatFile(path, mat, why)) return false;
+bool loadMatPatterns(Mat* mat, std::string* why, const std::vector<LoadedPattern>& loaded) {
     for (MatMarker& m : mat->markers)
         if (!loadMarkerPattern(*mat, m, loaded, why)) return false;
     return true;
+}
+
+bool loadMat(const char* path, Mat* mat, std::string* why, const std::vector<LoadedPattern>& loaded) {
+    return readMatFile(path, mat, why) && loadMatPatterns(mat, why, loaded);
 }
 
 int matMarkerIndex(const Mat& mat, int id) {
