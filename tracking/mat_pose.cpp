@@ -103,6 +103,7 @@ double rmsDistance(const Seen& s, const double pose[3][4]) {
 struct Proposal {
     double pose[3][4];
     std::vector<int> explained;  // indices into the seen markers
+    double confidence = 0.0;     // summed over those explained: a wrong identification matches worse
     double misfit = 0.0;         // sum of squared RMS distances over the side, of those explained
 };
 
@@ -116,6 +117,7 @@ bool propose(const DetectedMarker* markers, const std::vector<Seen>& seen, size_
         const double share = rmsDistance(seen[j], out->pose) / seen[j].side;
         if (!(share < kProposalTolerance)) continue;
         out->explained.push_back(static_cast<int>(j));
+        out->confidence += markers[seen[j].index].confidence;
         out->misfit += share * share;
     }
     return true;
@@ -126,8 +128,9 @@ bool bestProposal(const DetectedMarker* markers, const std::vector<Seen>& seen, 
     for (size_t i = 0; i < seen.size(); i++) {
         Proposal p;
         if (!propose(markers, seen, i, precise, &p)) continue;
-        const bool better = !any || p.explained.size() > best->explained.size() ||
-                            (p.explained.size() == best->explained.size() && p.misfit < best->misfit);
+        const size_t n = p.explained.size(), bestN = any ? best->explained.size() : 0;
+        const bool better = !any || n > bestN || (n == bestN && p.confidence > best->confidence) ||
+                            (n == bestN && p.confidence == best->confidence && p.misfit < best->misfit);
         if (better) *best = p, any = true;
     }
     return any;

@@ -299,11 +299,9 @@ int main(int argc, char** argv) {
     app.add_option("--mat", layoutIndex, "0: the tuning mat, 1: the check mat")->check(CLI::Range(0, 1));
     app.add_flag("--exact", exact, "without the sub-pixel sides and the polish");
     app.add_flag("--verbose", verbose, "scores of every frame");
-
     app.add_option("--save", saveFolder, "writes every frame into this folder as PPM");
     CLI11_PARSE(app, argc, argv);
     theVerbose = verbose;
-
 
     thePictures.resize(10);
     const Layout layout = makeLayout(layoutIndex);
