@@ -11,7 +11,6 @@
 
 namespace {
 
-constexpr int kMostValleys = 3;
 constexpr int kLocalShare = 20;
 constexpr double kMostDarkShare = 0.9;
 // Two levels with fewer sampled points than this between them binarise the frame alike.
@@ -55,15 +54,34 @@ bool worthTrying(const std::vector<Binarisation>& tried, const Binarisation& b) 
     return std::none_of(tried.begin(), tried.end(), [&](const Binarisation& t) { return sameWay(t, b); });
 }
 
-// Ways to try after the kept one failed, in order.
-std::vector<Binarisation> searchPlan(int shift) {
-    std::vector<Binarisation> plan{{false, kDefaultThreshold, shift}};
-    for (int level : valleyLevels(histogram, kMostValleys)) plan.push_back({false, level, shift});
-    plan.push_back({true, kLocalShare, shift});
-    // Halfway from the darkest points to the typical ones: a small dark marker in a frame whose
-    // histogram shows it as no peak of its own.
-    plan.push_back({false, (percentileLevel(histogram, 0.005) + percentileLevel(histogram, 0.5)) / 2, shift});
-    return plan;
+// Ways to try when the kept one finds no marker: per-tile levels, which suit most light; the
+// valley between the frame's darkest group of pixels and the next, for a room too dim or too bright
+// for the tiles' contrast rule; a level halfway from the darkest pixels to the typical ones, for a
+// small dark marker in a frame whose histogram shows it as no group of its own; the next valley.
+// A frame tries at most kWaysPerFrame of them and the next frame goes on where it stopped, so a lost
+// marker costs each frame a bounded search.
+enum class Way { Local, FirstValley, Halfway, SecondValley };
+constexpr Way kPlan[] = {Way::Local, Way::FirstValley, Way::Halfway, Way::SecondValley};
+constexpr int kPlanLength = 4;
+constexpr int kWaysPerFrame = 2;
+int nextWay = 0;
+
+// The binarisation a way gives in this frame; false when the frame has none (no such valley).
+bool binarisationOf(Way way, int shift, Binarisation* b) {
+    std::vector<int> valleys;
+    switch (way) {
+        case Way::Local: *b = Binarisation{true, kLocalShare, shift}; return true;
+        case Way::FirstValley:
+        case Way::SecondValley:
+            valleys = valleyLevels(histogram, 2);
+            if (valleys.size() <= (way == Way::SecondValley ? 1u : 0u)) return false;
+            *b = Binarisation{false, valleys[way == Way::SecondValley ? 1 : 0], shift};
+            return true;
+        case Way::Halfway:
+            *b = Binarisation{false, (percentileLevel(histogram, 0.005) + percentileLevel(histogram, 0.5)) / 2, shift};
+            return true;
+    }
+    return false;
 }
 
 int finish(const DetectedMarker* markers, int n, DetectedMarker** out, int* count) {
@@ -119,9 +137,12 @@ int detectMarkersAuto(const uint8_t* frame, int threshold, DetectedMarker** mark
     const int firstCount = labelled ? n : 0;
     std::copy(attemptList, attemptList + firstCount, firstList);
     std::vector<Binarisation> ways{kept};
-    for (const Binarisation& b : searchPlan(shift)) {
-        if (!worthTrying(ways, b)) continue;
+    int visited = 0;
+    for (int made = 0; visited < kPlanLength && made < kWaysPerFrame; visited++) {
+        Binarisation b;
+        if (!binarisationOf(kPlan[(nextWay + visited) % kPlanLength], shift, &b) || !worthTrying(ways, b)) continue;
         ways.push_back(b);
+        made++;
         if (!attempt(frame, b, &n)) {
             failed = true;
             continue;
@@ -129,16 +150,19 @@ int detectMarkersAuto(const uint8_t* frame, int threshold, DetectedMarker** mark
         labelled = true;
         if (!identifiesMarker(attemptList, n)) continue;
         kept = b;
+        nextWay = 0;
         n = recentre(frame, &kept, n);
         status = AutoThresholdStatus{kept.local, kept.level, status.attempts, true};
         return finish(attemptList, n, markers, count);
     }
+    nextWay = (nextWay + visited) % kPlanLength;
     if (failed && !labelled) return -1;
     return finish(firstList, firstCount, markers, count);
 }
 
 void resetAutoThreshold() {
     kept = Binarisation{false, kDefaultThreshold, 0};
+    nextWay = 0;
     status = AutoThresholdStatus{};
 }
 

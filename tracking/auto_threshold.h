@@ -8,11 +8,12 @@
 constexpr int kDefaultThreshold = 100;
 
 // Like detectMarkers, but chooses how to binarise each frame: first the way that found a marker in
-// the last frame (at the start the global threshold itself); when that identifies no marker, the
-// plain threshold, then global levels from the valleys of the frame's histogram, then a local level
-// per tile, then a level halfway from the frame's darkest pixels to its typical ones; the first way
-// that identifies a marker is kept for the next frames, also through frames where none is found.
-// threshold minus kDefaultThreshold shifts every level tried. Returns 0, or -1 when labeling failed
+// the last frame (at the start the global threshold itself); when that identifies no marker, at most
+// two more ways from a fixed plan (per-tile levels, the first valley of the frame's histogram, a level
+// halfway from its darkest pixels to its typical ones, the second valley), the next frame going on
+// where this one stopped, so that each frame's search is bounded. The first way that identifies a
+// marker is kept for the next frames, also through frames where none is found. threshold minus
+// kDefaultThreshold shifts every level tried. Returns 0, or -1 when every labeling tried failed
 // (count 0).
 int detectMarkersAuto(const uint8_t* frame, int threshold, DetectedMarker** markers, int* count);
 // Back to the plain threshold for the next frame (the marker history is kept: resetMarkerHistory).

@@ -6,7 +6,9 @@
 #include "synth_fixture.h"
 #include "tracking/auto_threshold.h"
 #include "tracking/frame_grid.h"
+#include "tracking/frame_levels.h"
 #include "tracking/labeling.h"
+#include "tracking/marker_levels.h"
 #include "tracking/threshold_map.h"
 
 namespace {
@@ -96,10 +98,10 @@ TEST_F(AutoThreshold, KeepsTheWayThatFoundTheMarkerAndShiftsEveryLevelWithTheThr
         unsigned seed;
         int threshold;
         bool local;
-    } cases[] = {{LightCondition::Dim, 711, kDefaultThreshold, false},
+    } cases[] = {{LightCondition::Dim, 700, kDefaultThreshold, false},
                  {LightCondition::Gradient, 700, kDefaultThreshold, true},
                  {LightCondition::Normal, 700, 40, false},
-                 {LightCondition::Normal, 700, 145, false}};
+                 {LightCondition::Normal, 700, kDefaultThreshold, false}};
     SynthFrame empty = render(LightCondition::Normal, 700);
     std::fill(empty.bgrx.begin(), empty.bgrx.end(), uint8_t{200});
     empty.idealCorners.clear();  // no marker to find there
@@ -107,7 +109,7 @@ TEST_F(AutoThreshold, KeepsTheWayThatFoundTheMarkerAndShiftsEveryLevelWithTheThr
     for (const Case& c : cases) {
         const std::string name = std::string(lightConditionName(c.light)) + " " + std::to_string(c.threshold);
         SynthFrame frame = render(c.light, c.seed);
-        if (c.threshold == kDefaultThreshold) {
+        if (c.light != LightCondition::Normal) {
             ASSERT_FALSE(detect(frame, false).found) << name;
         }
         ASSERT_TRUE(detect(frame, true, c.threshold).found) << name;
@@ -176,6 +178,65 @@ TEST(ThresholdMapLabeling, EvenMapsLabelLikeTheGlobalLevelAndLimitsRunBetweenCen
         EXPECT_EQ(std::count(dark.begin(), dark.end(), 1), 320) << tile;
         ramp.markDarkRow(y, above.data(), dark.data());
         EXPECT_EQ(std::count(dark.begin(), dark.end(), 0), 320) << tile;
+    }
+}
+
+// Isolated specks over most of the frame, between the marker's border and the table in brightness:
+// a labeling at a level that darkens them fails (too many regions), which rules out that way only;
+// a level below them still finds the marker.
+TEST_F(AutoThreshold, ALabelingThatFailsRulesOutOnlyItsOwnWay) {
+    SynthFrame frame = render(LightCondition::Normal, 700);
+    double x0 = 640, y0 = 480, x1 = 0, y1 = 0;
+    for (int k = 0; k < 4; k++) {
+        x0 = std::min(x0, frame.observedCorners[0][2 * k]), x1 = std::max(x1, frame.observedCorners[0][2 * k]);
+        y0 = std::min(y0, frame.observedCorners[0][2 * k + 1]), y1 = std::max(y1, frame.observedCorners[0][2 * k + 1]);
+    }
+    for (int y = 0; y < 480; y++)
+        for (int x = 0; x < 640; x++) {
+            const bool nearMarker = x > x0 - 30 && x < x1 + 30 && y > y0 - 30 && y < y1 + 30;
+            if (!nearMarker && x % 4 < 2 && y % 4 < 2) std::fill_n(&frame.bgrx[(y * 640 + x) * 4], 3, uint8_t{120});
+        }
+    LightScore score = detect(frame, true, 130);
+    EXPECT_TRUE(score.found);
+    EXPECT_GT(autoThresholdStatus().attempts, 1);
+}
+
+// Where a global level belongs for a found marker: its border's level is taken near the brightest
+// of the border (a gradient across the marker), the light's near the darkest around it.
+TEST(MarkerLevels, BorderNearItsBrightestAndLightNearItsDarkest) {
+    const CameraIntrinsics camera = pinholeCamera(200, 200);
+    ASSERT_EQ(setTrackerCameraParams(&camera), 0);
+    std::vector<uint8_t> frame(200 * 200 * 4);
+    for (int y = 0; y < 200; y++)
+        for (int x = 0; x < 200; x++) {
+            const bool inside = x >= 50 && x < 150 && y >= 50 && y < 150;
+            const int level = inside ? 10 + 80 * (x - 50) / 100 : 120 + 80 * x / 200;
+            std::fill_n(&frame[(y * 200 + x) * 4], 3, static_cast<uint8_t>(level));
+        }
+    DetectedMarker marker{};
+    marker.id = 0, marker.confidence = 1.0;
+    const double corners[4][2] = {{50, 50}, {150, 50}, {150, 150}, {50, 150}};
+    std::copy(&corners[0][0], &corners[0][0] + 8, &marker.corners[0][0]);
+    int dark, light;
+    ASSERT_TRUE(measureMarkerLevels(frame.data(), &marker, 1, &dark, &light));
+    EXPECT_GE(dark, 70);
+    EXPECT_LE(dark, 90);
+    EXPECT_GE(light, 130);
+    EXPECT_LE(light, 145);
+}
+
+// A histogram valley counts when its peaks stand a few times above its bottom, not only when it is
+// nearly empty; a shallow dip is no valley.
+TEST(FrameLevels, ValleysAFewTimesLowerThanTheirPeaksCount) {
+    for (const auto& [bottom, counts] : {std::pair{0, true}, std::pair{200, true}, std::pair{700, false}}) {
+        LevelHistogram h;
+        for (int v = 0; v < 256; v++) h.bins[v] = std::abs(v - 40) <= 8 || std::abs(v - 150) <= 8 ? 1000 : v > 48 && v < 142 ? bottom : 0;
+        for (int v : h.bins) h.total += v;
+        const std::vector<int> levels = valleyLevels(h, 3);
+        ASSERT_EQ(levels.size(), counts ? 1u : 0u) << bottom;
+        if (counts) {
+            EXPECT_TRUE(levels[0] > 48 && levels[0] < 142) << bottom << ": " << levels[0];
+        }
     }
 }
 
