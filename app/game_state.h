@@ -34,6 +34,7 @@ struct GameState {
     unsigned char* winImage = nullptr;
     unsigned char* loseImage = nullptr;
     CameraIntrinsics camera{};
+    bool sceneCameraFileFits = true;  // false when --live replaced the scene's video by the camera
     FrameTimings* timings = nullptr;  // set by the frame benchmark
     GameOptions options;              // the options beyond the classic three
 };

@@ -3,6 +3,7 @@
 #include <unistd.h>
 
 #include <cstdio>
+#include <filesystem>
 #include <optional>
 #include <string>
 
@@ -49,6 +50,9 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "rovanta: %s\n", options.error.c_str());
         return 1;
     }
+    // Named from where the game was started, also when --demo moves it into the demo folder.
+    if (!theGame.options.cameraFile.empty())
+        theGame.options.cameraFile = std::filesystem::absolute(theGame.options.cameraFile).string();
     if (theGame.options.demo && !enterDemoFolder()) return 1;
     theGame.debugMode = options.debugMode;
     theGame.automaticThreshold = !theGame.options.fixedThreshold;
