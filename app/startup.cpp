@@ -12,6 +12,7 @@
 #include "render/bmp.h"
 #include "render/car_texture.h"
 #include "tracking/camera.h"
+#include "tracking/mat.h"
 #include "tracking/pattern.h"
 #include "tracking/typical_lens.h"
 #include "world/race_setup.h"
@@ -127,7 +128,18 @@ void loadCamera(int width, int height) {
     installCamera();
 }
 
+void loadSceneMat(const char* path) {
+    std::string why;
+    if (!loadMat(path, &theGame.mat, &why)) {
+        std::printf("pattern load error !!\n");
+        failStartup("cannot use the mat " + why);
+    }
+    theGame.useMat = true;
+}
+
+// PATTERN names a pattern file or a mat file, told apart by what the file holds.
 void loadScenePattern() {
+    if (isMatFile(theWorld.patternPath.c_str())) return loadSceneMat(theWorld.patternPath.c_str());
     std::string why;
     theGame.patternId = loadPatternChecked(theWorld.patternPath.c_str(), &why);
     if (theGame.patternId < 0) {
