@@ -31,6 +31,7 @@ struct GameState {
     FpsMeter fps;
     StepPacer pacer;
     const unsigned char* lastFrame = nullptr;
+    bool worldShown = false;  // the last picture drew the world in the marker's pose
     double markerWidth = 80.0;
     double markerCentre[2] = {0.0, 0.0};
     double markerTransform[3][4] = {};

@@ -13,6 +13,7 @@
 #include "app/game.h"
 #include "app/game_options.h"
 #include "app/game_state.h"
+#include "app/scene_editing.h"
 #include "app/video/video.h"
 #include "display/gl_modes.h"
 
@@ -58,6 +59,7 @@ int main(int argc, char** argv) {
     theGame.automaticThreshold = !theGame.options.fixedThreshold;
     if (options.showAbout) std::fputs(aboutText(), stdout);
     initialiseGame(options.scenePath);
+    if (theGame.debugMode) showEditingKeysOnce();
     // The keyboard's auto-repeat stays on, so that + and - act on every press
     // and repeat while held; held arrow keys are kept held by the input layer.
     glutSpecialFunc(onSpecialKeyDown);

@@ -3,9 +3,11 @@
 #include <cstdio>
 #include <cstdlib>
 #include <string>
+#include <utility>
 
 #include "app/game.h"
 #include "app/game_state.h"
+#include "app/scene_editing.h"
 #include "app/video/video.h"
 #include "display/video_display.h"
 #include "model3ds/mesh_draw_gl.h"
@@ -56,7 +58,9 @@ void loadCarModel(Car& car, const char* path) {
 
 void loadScene(const std::string& scenePath) {
     std::string reason;
-    if (!loadRaceScene(theWorld, scenePath, loadCarModel, reason)) failStartup(reason);
+    SceneLayout layout;
+    if (!loadRaceScene(theWorld, scenePath, loadCarModel, reason, &layout)) failStartup(reason);
+    startSceneEditing(scenePath, std::move(layout));
 }
 
 // --live: the camera instead of the scene's video. A camera file the scene
