@@ -91,6 +91,7 @@ TEST(StartupRefusals, BrokenFilesEndStartUpNamingTheFileAndTheCause) {
     const std::string flatPattern = files.file("flat.patt");
     ASSERT_EQ(savePatternFile(flatPattern.c_str(), flat), 0);
     const std::string pipe = files.pipe("pipe.txt");
+    const std::string badMat = files.write("mat.txt", "# a mat\nMARKER " + kDemo + "/marker/marker.patt 0 0 80\nMARKR\n");
 
     const struct {
         const char* name;
@@ -107,6 +108,8 @@ TEST(StartupRefusals, BrokenFilesEndStartUpNamingTheFileAndTheCause) {
          nanCamera + ": unusable camera parameters: projection[0][2] is nan", 1},
         {"pattern without contrast", kDemo + "/marker/marker.patt", flatPattern, "", "pattern load error !!\n",
          flatPattern + ": orientation 0 has no contrast", 1},
+        {"mat with an unknown word", kDemo + "/marker/marker.patt", badMat, "", "pattern load error !!\n",
+         badMat + ":3: unknown word \"MARKR\"", 1},
         {"video is a pipe", kDemo + "/video/demo.avi", pipe, "", "", pipe + ": a named pipe, not a regular file", 1},
     };
     for (const auto& c : cases) {
