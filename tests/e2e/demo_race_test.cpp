@@ -291,10 +291,10 @@ bool middleMarkerInView(const DemoView& view, const MatMarker& middle, int f) {
 struct ShotCheck {
     bool found = false;
     int frame = -1;
-    DiscStats player, opponent;
-    // The opponent's body: the model is not blue at its centre point, where a pose accurate to a
-    // fraction of a pixel puts the small disc.
-    DiscStats opponentBody;
+    DiscStats opponent;
+    // The cars' bodies: a model is not in its colour at its centre point (seen from ahead, that is
+    // the windscreen), where a pose accurate to a fraction of a pixel puts a small disc.
+    DiscStats playerBody, opponentBody;
 };
 
 ShotCheck checkShot(const Screenshot& shot, const WindowGeometry& g, const DemoView& view, const World& world, int f) {
@@ -305,7 +305,7 @@ ShotCheck checkShot(const Screenshot& shot, const WindowGeometry& g, const DemoV
     check.frame = f;
     double px = 0, py = 0;
     view.project(f, carCentre(world.player), &px, &py);
-    check.player = discAround(shot, g, view, video, px, py, 3);
+    check.playerBody = discAround(shot, g, view, video, px, py, 6);
     view.project(f, carCentre(world.opponent), &px, &py);
     check.opponent = discAround(shot, g, view, video, px, py, 3);
     check.opponentBody = discAround(shot, g, view, video, px, py, 6);
@@ -383,8 +383,8 @@ TEST(DemoRace, PlaysLikeAPersonWouldSeeIt) {
     for (const ShotCheck* c : {&open, &openWithoutMiddle}) {
         const char* when = c == &open ? "with the middle marker in view" : "without the middle marker";
         ASSERT_TRUE(c->found) << "no frame showed both cars in the open " << when;
-        EXPECT_GT(c->player.differsFromVideo, 0.6) << "no car drawn at the player's place, frame " << c->frame;
-        EXPECT_GT(c->player.reddish, 0.2) << "the player's red car is not at its place, frame " << c->frame;
+        EXPECT_GT(c->playerBody.differsFromVideo, 0.6) << "no car drawn at the player's place, frame " << c->frame;
+        EXPECT_GT(c->playerBody.reddish, 0.2) << "the player's red car is not at its place, frame " << c->frame;
         EXPECT_GT(c->opponentBody.differsFromVideo, 0.6) << "no car drawn at the opponent's place, frame " << c->frame;
         EXPECT_GT(c->opponentBody.bluish, 0.2) << "the opponent's blue car is not at its place, frame " << c->frame;
     }
