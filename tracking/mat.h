@@ -72,7 +72,8 @@ struct MatPose {
 // highest confidence (one seen in this frame before one remembered from earlier ones); markers
 // whose corners the others' pose does not explain are left out, and the rest are fitted jointly.
 // `precise`: each marker's pose polished and the joint pose polished on the corners' reprojection
-// error (the sides should have been re-located, refineMatMarkers); otherwise the angle search
+// error (the sides should have been re-located, refineMatMarkers), with several markers together
+// with a widening of every outline that a tone curve or blur causes; otherwise the angle search
 // alone. Returns the error, or -1 when no mat marker gives a pose (out untouched).
 double estimateMatPose(const Mat& mat, const DetectedMarker* markers, int count, bool precise, MatPose* out);
 

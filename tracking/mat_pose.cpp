@@ -1,7 +1,8 @@
 // The mat's pose: each seen mat marker proposes the pose its own corners give; the proposal that
 // explains the most markers' corners wins, those markers are fitted together, and any marker the
 // joint pose still leaves far from its corners (a wrong identification, a curled corner) is
-// dropped and the rest fitted again.
+// dropped and the rest fitted again. Several markers also tell how far a camera's tone curve and
+// blur have widened every dark outline, which would otherwise bend the pose.
 #include <algorithm>
 #include <cmath>
 
@@ -24,8 +25,31 @@ struct Seen {
     const MatMarker* place;
     double model[4][3];
     double image[4][2];
-    double side;  // mean side length in the image, pixels
+    double side;         // mean side length in the image, pixels
+    double widen[4][2];  // how each corner moves when every side moves out by a pixel
 };
+
+// Corner k moves along both its sides' outward normals: the w with n1 . w = n2 . w = 1.
+void widenings(const double image[4][2], double widen[4][2]) {
+    double cx = 0, cy = 0;
+    for (int k = 0; k < 4; k++) cx += image[k][0] / 4, cy += image[k][1] / 4;
+    double normal[4][2];  // of the side from corner k to corner k + 1
+    for (int k = 0; k < 4; k++) {
+        const double* a = image[k];
+        const double* b = image[(k + 1) % 4];
+        double nx = b[1] - a[1], ny = a[0] - b[0];
+        const double n = std::hypot(nx, ny);
+        if (nx * (a[0] - cx) + ny * (a[1] - cy) < 0) nx = -nx, ny = -ny;
+        normal[k][0] = n > 0 ? nx / n : 0, normal[k][1] = n > 0 ? ny / n : 0;
+    }
+    for (int k = 0; k < 4; k++) {
+        const double* p = normal[(k + 3) % 4];
+        const double* q = normal[k];
+        const double det = p[0] * q[1] - p[1] * q[0];
+        widen[k][0] = std::fabs(det) > 1e-9 ? (q[1] - p[1]) / det : 0;
+        widen[k][1] = std::fabs(det) > 1e-9 ? (p[0] - q[0]) / det : 0;
+    }
+}
 
 bool betterDetection(const DetectedMarker& candidate, const DetectedMarker* current) {
     if (!current) return true;
@@ -62,10 +86,11 @@ std::vector<Seen> seenMarkers(const Mat& mat, const DetectedMarker* markers, int
     for (size_t m = 0; m < chosen.size(); m++) {
         if (chosen[m] < 0) continue;
         const DetectedMarker& d = markers[chosen[m]];
-        Seen s{chosen[m], &mat.markers[m], {}, {}, meanSide(d.corners)};
+        Seen s{chosen[m], &mat.markers[m], {}, {}, meanSide(d.corners), {}};
         double plane[4][2];
         markerCorrespondences(&d, mat.markers[m].centre, mat.markers[m].width, plane, s.image);
         for (int k = 0; k < 4; k++) s.model[k][0] = plane[k][0], s.model[k][1] = plane[k][1], s.model[k][2] = 0.0;
+        widenings(s.image, s.widen);
         seen.push_back(s);
     }
     return seen;
@@ -78,6 +103,7 @@ double rmsDistance(const Seen& s, const double pose[3][4]) {
 struct Proposal {
     double pose[3][4];
     std::vector<int> explained;  // indices into the seen markers
+    double confidence = 0.0;     // summed over those explained: a wrong identification matches worse
     double misfit = 0.0;         // sum of squared RMS distances over the side, of those explained
 };
 
@@ -91,6 +117,7 @@ bool propose(const DetectedMarker* markers, const std::vector<Seen>& seen, size_
         const double share = rmsDistance(seen[j], out->pose) / seen[j].side;
         if (!(share < kProposalTolerance)) continue;
         out->explained.push_back(static_cast<int>(j));
+        out->confidence += markers[seen[j].index].confidence;
         out->misfit += share * share;
     }
     return true;
@@ -101,23 +128,36 @@ bool bestProposal(const DetectedMarker* markers, const std::vector<Seen>& seen, 
     for (size_t i = 0; i < seen.size(); i++) {
         Proposal p;
         if (!propose(markers, seen, i, precise, &p)) continue;
-        const bool better = !any || p.explained.size() > best->explained.size() ||
-                            (p.explained.size() == best->explained.size() && p.misfit < best->misfit);
+        const size_t n = p.explained.size(), bestN = any ? best->explained.size() : 0;
+        const bool better = !any || n > bestN || (n == bestN && p.confidence > best->confidence) ||
+                            (n == bestN && p.confidence == best->confidence && p.misfit < best->misfit);
         if (better) *best = p, any = true;
     }
     return any;
 }
 
 // All corners of the chosen markers fitted as one, from `pose`; the mean squared error, or -1.
-double fitJointly(const std::vector<Seen>& seen, const std::vector<int>& chosen, bool precise, double pose[3][4]) {
-    std::vector<double> model(chosen.size() * 12), image(chosen.size() * 8);
+// Precise fits of several markers also fit how far every outline seems widened, and take that
+// widening off the markers' corners.
+double fitJointly(std::vector<Seen>& seen, const std::vector<int>& chosen, bool precise, double pose[3][4]) {
+    std::vector<double> model(chosen.size() * 12), image(chosen.size() * 8), widen(chosen.size() * 8);
     for (size_t c = 0; c < chosen.size(); c++) {
         std::copy(&seen[chosen[c]].model[0][0], &seen[chosen[c]].model[0][0] + 12, &model[c * 12]);
         std::copy(&seen[chosen[c]].image[0][0], &seen[chosen[c]].image[0][0] + 8, &image[c * 8]);
+        std::copy(&seen[chosen[c]].widen[0][0], &seen[chosen[c]].widen[0][0] + 8, &widen[c * 8]);
     }
     const int n = static_cast<int>(chosen.size() * 4);
     const auto* points = reinterpret_cast<const double(*)[3]>(model.data());
     const auto* corners = reinterpret_cast<const double(*)[2]>(image.data());
+    if (precise && chosen.size() > 1) {
+        double widening = 0;
+        const double error =
+            polishPoseWidened(points, corners, reinterpret_cast<const double(*)[2]>(widen.data()), n, pose, &widening);
+        for (int c : chosen)
+            for (int k = 0; k < 4; k++)
+                for (int i = 0; i < 2; i++) seen[c].image[k][i] -= widening * seen[c].widen[k][i];
+        return std::isfinite(error) ? error : -1;
+    }
     if (precise) {
         const double error = polishPose(points, corners, n, pose);
         return std::isfinite(error) ? error : -1;
@@ -153,7 +193,7 @@ int worstOutlier(const std::vector<Seen>& seen, const std::vector<int>& chosen, 
 }  // namespace
 
 double estimateMatPose(const Mat& mat, const DetectedMarker* markers, int count, bool precise, MatPose* out) {
-    const std::vector<Seen> seen = seenMarkers(mat, markers, count);
+    std::vector<Seen> seen = seenMarkers(mat, markers, count);
     Proposal proposal;
     if (seen.empty() || !bestProposal(markers, seen, precise, &proposal)) return -1;
     std::vector<int> chosen = proposal.explained;

@@ -30,6 +30,11 @@ double poseReprojectionError(const double model[][3], const double image[][2], i
 // transform is replaced only by a finite pose with a smaller error; returns the mean squared
 // error of the pose it holds.
 double polishPose(const double model[][3], const double image[][2], int n, double transform[3][4]);
+// polishPose with one more parameter: a widening w (pixels) of every outline, which moves image
+// point k by w * widen[k] (a tone curve or blur shifts all sides of dark squares alike). Several
+// markers are needed to tell it from the distance. The error is that of the widened points.
+double polishPoseWidened(const double model[][3], const double image[][2], const double widen[][2], int n,
+                         double transform[3][4], double* widening);
 // polishPose on the marker's four corners.
 double polishMarkerPose(const DetectedMarker* marker, const double centre[2], double width, double transform[3][4]);
 // estimateMarkerPose (the angle search, which allocates its small matrices), then the polish.

@@ -147,6 +147,13 @@ double distanceError(const double found[3][4], const double truth[3][4]) {
     return std::fabs(std::hypot(found[0][3], found[1][3], found[2][3]) / std::hypot(truth[0][3], truth[1][3], truth[2][3]) - 1);
 }
 
+// A webcam's tone curve (gamma 2.2) on a rendered frame: dark outlines seem wider.
+SynthFrame throughToneCurve(SynthFrame frame) {
+    for (size_t i = 0; i < frame.bgrx.size(); i++)
+        frame.bgrx[i] = static_cast<uint8_t>(std::lround(255 * std::pow(frame.bgrx[i] / 255.0, 1 / 2.2)));
+    return frame;
+}
+
 std::vector<int> usedIds(const MatPose& pose, const DetectedMarker* list) {
     std::vector<int> ids;
     for (int u = 0; u < pose.usedCount; u++) ids.push_back(list[pose.used[u]].id);
@@ -168,6 +175,8 @@ TEST(MatPose, FromEveryMarkerThatAgreesWithTheOthers) {
     SynthOptions covered = options;
     covered.occluders.push_back(over);
     // Markers 1 and 2 printed swapped: each is taken for the other, in the wrong place.
+    SynthOptions blurred = options;
+    blurred.blurPasses = 2;
     FiveMarkerMat swapped;
     std::swap(swapped.places[1].picture, swapped.places[2].picture);
 
@@ -182,6 +191,8 @@ TEST(MatPose, FromEveryMarkerThatAgreesWithTheOthers) {
     } cases[] = {
         {"whole mat", whole, true, false, {0, 1, 2, 3, 4}, 0.05, 0.001},
         {"whole mat, exact", whole, false, false, {0, 1, 2, 3, 4}, 0.5, 0.01},
+        {"whole mat, tone curve and blur", throughToneCurve(mat.render(pose, blurred)), true, false, {0, 1, 2, 3, 4},
+         0.05, 0.001},
         {"centre covered", mat.render(pose, covered), true, true, {1, 2, 3, 4}, 0.05, 0.001},
         {"two swapped", swapped.render(pose, options), true, false, {0, 3, 4}, 0.1, 0.002},
         {"marker 3 lifted by 10 degrees", mat.render(pose, options, 10), true, false, {0, 1, 2, 4}, 0.05, 0.001},
