@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
+#include <thread>
 
 #include "app/game.h"
 #include "app/game_state.h"
@@ -28,6 +29,14 @@
 namespace {
 
 using Clock = std::chrono::steady_clock;
+
+constexpr int64_t kShortestPictureNanoseconds = 1000000000 / 60;
+// How long the idle loop sleeps when nothing is new: video frames are looked for this often.
+constexpr int64_t kPollNanoseconds = 2000000;
+
+int64_t nextPictureNanoseconds = 0;
+bool screenShown = false;
+ScreenState shownScreen = ScreenState::Race;
 
 int64_t nowNanoseconds() {
     return std::chrono::duration_cast<std::chrono::nanoseconds>(Clock::now().time_since_epoch()).count();
@@ -169,25 +178,53 @@ void handleNewFrame(unsigned char* frame) {
     drawWorldView();
 }
 
-}  // namespace
-
-void runFrame() {
+// One picture of the frame loop; with `onlyWhatIsNew`, none when the same screen image is shown
+// already, or when no video frame is new and no world step is due. Returns whether it drew.
+bool showFrame(bool onlyWhatIsNew) {
     settleReleases(theKeyFilter, theKeys);
-    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
     const ScreenState state =
         screenStateOf(theGame.showTitle, theWorld.playerLap, theWorld.opponentLaps);
+    const bool sameScreen = screenShown && state == shownScreen;
+    screenShown = true, shownScreen = state;
     if (state != ScreenState::Race) {
+        if (onlyWhatIsNew && sameScreen) return false;
+        glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
         showScreenImage(screenImageFor(state));
-        return;
+        return true;
     }
     unsigned char* frame = videoGetImage();
     if (frame) {
+        glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
         handleNewFrame(frame);
-        return;
+        return true;
     }
-    if (!theGame.lastFrame) return;
+    if (!theGame.lastFrame || (onlyWhatIsNew && !stepDue(theGame.pacer, nowNanoseconds()))) return false;
+    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
     showCameraImage(theGame.lastFrame);
     drawWorldView();
+    return true;
+}
+
+void sleepNanoseconds(int64_t nanoseconds) { std::this_thread::sleep_for(std::chrono::nanoseconds(nanoseconds)); }
+
+}  // namespace
+
+void runFrame() { showFrame(false); }
+
+void runIdle() {
+    if (theGame.options.redrawAlways) {
+        runFrame();
+        return;
+    }
+    const int64_t now = nowNanoseconds();
+    if (now < nextPictureNanoseconds) {
+        sleepNanoseconds(std::min(nextPictureNanoseconds - now, kPollNanoseconds));
+        return;
+    }
+    if (showFrame(true))
+        nextPictureNanoseconds = now + kShortestPictureNanoseconds;
+    else
+        sleepNanoseconds(kPollNanoseconds);
 }
 
 void drawRaceView() {

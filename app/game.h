@@ -7,6 +7,10 @@ void initialiseGame(const std::string& scenePath);
 void prepareCars();
 
 void runFrame();
+// The main loop's idle work: runFrame when there is something new to show (a video frame, a world
+// step, another screen), at most 60 times a second; otherwise a short sleep. With --redraw-always,
+// runFrame itself.
+void runIdle();
 void drawRaceView();
 void shutdownAndRelease();
 

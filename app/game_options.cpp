@@ -32,6 +32,9 @@ void addGameOptions(CLI::App& app, GameOptions& options) {
     app.add_option("--camera-file", options.cameraFile,
                    "the camera's parameter file (from rovanta-calibrate) instead of the one the scene names")
         ->type_name("CAM");
+    app.add_flag("--redraw-always", options.redrawAlways,
+                 "redraw on every pass of the main loop, as fast as the machine allows, instead of only when a "
+                 "video frame or a world step is new");
 }
 
 std::vector<std::string> withLongSpellings(const CLI::App& app, const std::vector<std::string>& arguments) {

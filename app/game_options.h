@@ -29,6 +29,7 @@ struct GameOptions {
     bool exact = false;           // marker pose straight from detection, without sub-pixel refinement
     bool live = false;            // the camera instead of the scene's video
     std::string cameraFile;       // the camera's parameter file instead of the scene's
+    bool redrawAlways = false;    // redraw on every pass of the main loop instead of only what is new
 };
 
 // Puts the game's extra options on `app`.

@@ -109,5 +109,5 @@ void onMouse(int button, int state, int x, int y) {
 
 void onVisibility(int state) {
     if (state == GLUT_NOT_VISIBLE) glutIdleFunc(nullptr);
-    if (state == GLUT_VISIBLE) glutIdleFunc(runFrame);
+    if (state == GLUT_VISIBLE) glutIdleFunc(runIdle);
 }

@@ -66,5 +66,5 @@ int main(int argc, char** argv) {
     glutKeyboardUpFunc(onKeyUp);
     glutSpecialUpFunc(onSpecialKeyUp);
     glutVisibilityFunc(onVisibility);
-    startMainLoop(onMouse, onKeyDown, runFrame);
+    startMainLoop(onMouse, onKeyDown, runFrame, runIdle);
 }

@@ -1,5 +1,20 @@
 #include "app/step_pacer.h"
 
+namespace {
+
+// Steps due since the origin, the first one included.
+int64_t stepsSinceOrigin(const StepPacer& pacer, int64_t nowNanoseconds) {
+    constexpr int64_t kNanoseconds = 1000000000;
+    const int64_t elapsed = nowNanoseconds > pacer.originNanoseconds ? nowNanoseconds - pacer.originNanoseconds : 0;
+    return 1 + elapsed / kNanoseconds * kStepsPerSecond + elapsed % kNanoseconds * kStepsPerSecond / kNanoseconds;
+}
+
+}  // namespace
+
+bool stepDue(const StepPacer& pacer, int64_t nowNanoseconds) {
+    return !pacer.started || stepsSinceOrigin(pacer, nowNanoseconds) > pacer.stepsTaken;
+}
+
 int stepsDue(StepPacer& pacer, int64_t nowNanoseconds) {
     if (!pacer.started) {
         pacer.started = true;
@@ -7,10 +22,7 @@ int stepsDue(StepPacer& pacer, int64_t nowNanoseconds) {
         pacer.stepsTaken = 1;
         return 1;
     }
-    constexpr int64_t kNanoseconds = 1000000000;
-    const int64_t elapsed = nowNanoseconds > pacer.originNanoseconds ? nowNanoseconds - pacer.originNanoseconds : 0;
-    const int64_t due =
-        1 + elapsed / kNanoseconds * kStepsPerSecond + elapsed % kNanoseconds * kStepsPerSecond / kNanoseconds;
+    const int64_t due = stepsSinceOrigin(pacer, nowNanoseconds);
     int64_t steps = due - pacer.stepsTaken;
     if (steps <= 0) return 0;
     if (steps > kMaxStepsPerFrame) steps = kMaxStepsPerFrame;

@@ -20,6 +20,9 @@ struct StepPacer {
 // first call gives one step.
 int stepsDue(StepPacer& pacer, int64_t nowNanoseconds);
 
+// Whether a frame drawn at `nowNanoseconds` would take a step (without taking it).
+bool stepDue(const StepPacer& pacer, int64_t nowNanoseconds);
+
 // Steps for a race frame at `nowNanoseconds`: those due when it draws the
 // world; none when it does not, and then the next frame that draws it takes
 // one step and the clock starts again from it.

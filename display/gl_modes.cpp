@@ -11,6 +11,7 @@ namespace {
 
 MouseCallback storedMouse = nullptr;
 KeyboardCallback storedKeyboard = nullptr;
+IdleCallback storedDisplay = nullptr;
 IdleCallback storedIdle = nullptr;
 
 void resetStencil() {
@@ -36,10 +37,8 @@ void firstDisplay() {
     glutSwapBuffers();
     if (storedKeyboard) glutKeyboardFunc(storedKeyboard);
     if (storedMouse) glutMouseFunc(storedMouse);
-    if (storedIdle) {
-        glutDisplayFunc(storedIdle);
-        glutIdleFunc(storedIdle);
-    }
+    if (storedDisplay) glutDisplayFunc(storedDisplay);
+    if (storedIdle) glutIdleFunc(storedIdle);
 }
 
 }  // namespace
@@ -73,12 +72,18 @@ void loadIdentityModelview() {
 void clearMainLoopCallbacks() {
     storedMouse = nullptr;
     storedKeyboard = nullptr;
+    storedDisplay = nullptr;
     storedIdle = nullptr;
 }
 
 void startMainLoop(MouseCallback mouse, KeyboardCallback keyboard, IdleCallback idle) {
+    startMainLoop(mouse, keyboard, idle, idle);
+}
+
+void startMainLoop(MouseCallback mouse, KeyboardCallback keyboard, IdleCallback display, IdleCallback idle) {
     storedMouse = mouse;
     storedKeyboard = keyboard;
+    storedDisplay = display;
     storedIdle = idle;
     glutDisplayFunc(firstDisplay);
     glutMainLoop();

@@ -12,3 +12,5 @@ using IdleCallback = void (*)();
 
 void clearMainLoopCallbacks();
 [[noreturn]] void startMainLoop(MouseCallback mouse, KeyboardCallback keyboard, IdleCallback idle);
+// The same with a display callback (exposed window) apart from the idle one.
+[[noreturn]] void startMainLoop(MouseCallback mouse, KeyboardCallback keyboard, IdleCallback display, IdleCallback idle);

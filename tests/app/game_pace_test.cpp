@@ -25,7 +25,10 @@ TEST(StepPacer, SixtyStepsASecondWhateverTheFrameRate) {
         EXPECT_NEAR(stepsOverTenSeconds(kSecond / framesPerSecond), 601, 1) << framesPerSecond;
 
     StepPacer pacer;
+    EXPECT_TRUE(stepDue(pacer, 5 * kSecond));
     EXPECT_EQ(stepsDue(pacer, 5 * kSecond), 1);                   // the first frame steps at once
+    EXPECT_FALSE(stepDue(pacer, 5 * kSecond + kSecond / 61));     // the idle loop sleeps instead
+    EXPECT_TRUE(stepDue(pacer, 5 * kSecond + kSecond / 59));
     EXPECT_EQ(stepsDue(pacer, 5 * kSecond + kSecond / 61), 0);    // early: none
     EXPECT_EQ(stepsDue(pacer, 5 * kSecond + kSecond / 20), 3);    // late: the steps it is worth
     EXPECT_EQ(stepsDue(pacer, 9 * kSecond), kMaxStepsPerFrame);   // a stall is not made up
