@@ -13,8 +13,8 @@
 namespace {
 
 std::vector<uint8_t> render(const CameraIntrinsics& camera, const SynthMarker* markers, int count,
-                            SynthOptions options = {}) {
-    options.supersample = 2;
+                            SynthOptions options = {}, int supersample = 2) {
+    options.supersample = supersample;
     if (options.noiseSigma == 0.0) options.noiseSigma = 2.0;
     SynthFrame frame;
     renderSynthFrame(camera, markers, count, options, &frame);
@@ -66,22 +66,31 @@ void addVgaScenes(const SynthPicture& picture, std::vector<BenchFrame>& frames) 
     }
 }
 
-// Each light's frame with the marker, and the same table and light without it.
+// Each light's frame with the marker, and the same table and light without it, at each size (the
+// larger ones rendered without supersampling, which would only slow the start).
 void addLightScenes(const SynthPicture& picture, std::vector<BenchFrame>& frames) {
     static const char* const names[2][4] = {{"dim", "over_exposed", "gradient", "shadow_edge"},
                                              {"dim_lost", "over_exposed_lost", "gradient_lost", "shadow_edge_lost"}};
-    CameraIntrinsics vga = makeWebcamIntrinsics(640, 480);
+    static const char* const sizeNames[3] = {"", "_720p", "_1080p"};
+    static std::vector<std::string> labels;  // the frames keep pointers into it
+    labels.reserve(3 * kLightScenesPerSize);
     const LightCondition lights[4] = {LightCondition::Dim, LightCondition::OverExposed, LightCondition::Gradient,
                                       LightCondition::ShadowEdge};
-    for (int lost = 0; lost < 2; lost++)
-        for (int i = 0; i < 4; i++) {
-            LightCase c = makeLightCase(lights[i], vga, 3);
-            SynthMarker marker;
-            marker.picture = &picture;
-            std::memcpy(marker.pose, c.pose, sizeof c.pose);
-            std::memcpy(c.options.tablePose, c.pose, sizeof c.pose);
-            frames.push_back({names[lost][i], vga, render(vga, &marker, lost ? 0 : 1, c.options)});
-        }
+    const int widths[3] = {640, 1280, 1920};
+    for (int size = 0; size < 3; size++) {
+        CameraIntrinsics camera = makeWebcamIntrinsics(widths[size], widths[size] == 640 ? 480 : widths[size] * 9 / 16);
+        for (int lost = 0; lost < 2; lost++)
+            for (int i = 0; i < 4; i++) {
+                LightCase c = makeLightCase(lights[i], camera, 3);
+                SynthMarker marker;
+                marker.picture = &picture;
+                std::memcpy(marker.pose, c.pose, sizeof c.pose);
+                std::memcpy(c.options.tablePose, c.pose, sizeof c.pose);
+                labels.push_back(std::string(names[lost][i]) + sizeNames[size]);
+                frames.push_back({labels.back().c_str(), camera,
+                                  render(camera, &marker, lost ? 0 : 1, c.options, size == 0 ? 2 : 1)});
+            }
+    }
 }
 
 std::vector<BenchFrame>* build() {

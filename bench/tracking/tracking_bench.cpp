@@ -173,10 +173,15 @@ void plainScenes(benchmark::internal::Benchmark* b) {
                BenchScene::OneMarker720, BenchScene::OneMarker1080});
 }
 
+// The worst case of a search: frames met cold under each hard light, with no marker and with one,
+// at each size.
 void searchScenes(benchmark::internal::Benchmark* b) {
-    scenes(b, {BenchScene::Empty, BenchScene::SaltAndPepper, BenchScene::DimLost, BenchScene::OverExposedLost,
-               BenchScene::GradientLost, BenchScene::ShadowLost, BenchScene::DimMarker,
-               BenchScene::OverExposedMarker, BenchScene::GradientMarker, BenchScene::ShadowMarker});
+    scenes(b, {BenchScene::Empty, BenchScene::SaltAndPepper});
+    for (int size = 0; size < 3; size++)
+        for (BenchScene s : {BenchScene::DimLost, BenchScene::OverExposedLost, BenchScene::GradientLost,
+                             BenchScene::ShadowLost, BenchScene::DimMarker, BenchScene::OverExposedMarker,
+                             BenchScene::GradientMarker, BenchScene::ShadowMarker})
+            b->Arg(lightScene(s, size));
 }
 
 }  // namespace
