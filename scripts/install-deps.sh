@@ -8,7 +8,7 @@ packages=(
   freeglut3-dev libglu1-mesa-dev libgl1-mesa-dev libgl1-mesa-dri libglx-mesa0
   libavformat-dev libavcodec-dev libavdevice-dev libswscale-dev libavutil-dev
   xvfb xdotool x11-apps imagemagick
-  libopencv-dev
+  libopencv-dev libjpeg-dev
   clang libclang-rt-14-dev
 )
 missing=()
