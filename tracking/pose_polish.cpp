@@ -156,14 +156,6 @@ bool allFinite(const double m[3][4]) {
 
 }  // namespace
 
-double cornerReprojectionError(const DetectedMarker* marker, const double centre[2], double width,
-                               const double transform[3][4]) {
-    Correspondences c;
-    if (!correspondences(marker, centre, width, &c)) return INFINITY;
-    double r[8];
-    return residuals(trackerCameraParams()->projection, transform, c, r, nullptr) / 4.0;
-}
-
 double polishMarkerPose(const DetectedMarker* marker, const double centre[2], double width, double transform[3][4]) {
     Correspondences c;
     const double(*P)[4] = trackerCameraParams()->projection;
