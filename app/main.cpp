@@ -14,6 +14,7 @@
 #include "app/game_state.h"
 #include "app/video/video.h"
 #include "display/gl_modes.h"
+#include "tracking/marker.h"
 
 namespace {
 
@@ -52,6 +53,7 @@ int main(int argc, char** argv) {
     if (theGame.options.demo && !enterDemoFolder()) return 1;
     theGame.debugMode = options.debugMode;
     theGame.automaticThreshold = !theGame.options.fixedThreshold;
+    setCandidateLimit(theGame.options.exact ? kMaxCandidates : kCandidateRoom);
     if (options.showAbout) std::fputs(aboutText(), stdout);
     initialiseGame(options.scenePath);
     // The keyboard's auto-repeat stays on, so that + and - act on every press

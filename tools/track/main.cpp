@@ -81,6 +81,10 @@ int detect(const std::vector<uint8_t>& frame, const TrackOptions& o, DetectedMar
 
 double runDetection(const std::vector<uint8_t>& frame, const TrackOptions& o, std::vector<MarkerReport>* reports,
                     ThresholdReport* threshold) {
+    // Photographs are not a video: markers of an earlier one must not carry their ids and turns
+    // over to this one.
+    resetMarkerHistory();
+    setCandidateLimit(o.exact ? kMaxCandidates : kCandidateRoom);
     auto start = std::chrono::steady_clock::now();
     DetectedMarker* list = nullptr;
     int count = 0;
