@@ -7,6 +7,7 @@ packages=(
   libpugixml-dev libcli11-dev nlohmann-json3-dev
   freeglut3-dev libglu1-mesa-dev libgl1-mesa-dev libgl1-mesa-dri libglx-mesa0
   libavformat-dev libavcodec-dev libavdevice-dev libswscale-dev libavutil-dev
+  libcairo2-dev
   xvfb xdotool x11-apps imagemagick
   libopencv-dev libjpeg-dev
   clang libclang-rt-14-dev
