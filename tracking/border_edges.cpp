@@ -153,15 +153,23 @@ bool borderIsQuarterWide(const BgrxFrame& frame, const double distortion[4], con
     return dark >= kMinDarkShare * total;
 }
 
-bool restoreBorderWidth(const BgrxFrame& frame, const double distortion[4], const int halfWindow[4], double lines[4][3]) {
-    double outer[4][3], corners[4][2], inner[4][3], shift;
+bool borderShift(const BgrxFrame& frame, const double distortion[4], const int halfWindow[4], const double lines[4][3],
+                 double* shift) {
+    double outer[4][3], corners[4][2], inner[4][3];
     bool measured[4];
     std::copy(&lines[0][0], &lines[0][0] + 12, &outer[0][0]);
     SquareView view;
     if (!cornersOf(outer, corners) || !viewOfSquare(corners, &view)) return false;
     pointOutward(outer, corners);
-    if (!fitInnerEdges(frame, distortion, halfWindow, view, inner, measured)) return false;
-    if (!solveShift(outer, inner, measured, &shift)) return false;
+    return fitInnerEdges(frame, distortion, halfWindow, view, inner, measured) &&
+           solveShift(outer, inner, measured, shift);
+}
+
+bool moveSidesOut(double lines[4][3], double shift) {
+    double outer[4][3], corners[4][2];
+    std::copy(&lines[0][0], &lines[0][0] + 12, &outer[0][0]);
+    if (!cornersOf(outer, corners)) return false;
+    pointOutward(outer, corners);
     for (int k = 0; k < 4; k++) {
         double sign = outer[k][0] * lines[k][0] + outer[k][1] * lines[k][1] < 0 ? -1.0 : 1.0;
         lines[k][2] = sign * (outer[k][2] - shift);

@@ -10,8 +10,12 @@
 // width wide, as the markers the refinement knows; other kinds keep what detection found.
 bool borderIsQuarterWide(const BgrxFrame& frame, const double distortion[4], const double corners[4][2]);
 
-// Moves the four outer `lines` (ideal coordinates, as refined on the frame, side k between
-// corners k and k + 1) out by what the border lost, as its inner edges show it. False, with the
-// lines untouched, when no inner edge can be read (a small marker whose picture comes close to
-// the border) or they disagree.
-bool restoreBorderWidth(const BgrxFrame& frame, const double distortion[4], const int halfWindow[4], double lines[4][3]);
+// How far (pixels) the four outer `lines` (ideal coordinates, as refined on the frame, side k
+// between corners k and k + 1) lie inside the paper's edges, as the border's inner edges show
+// it. False when no inner edge can be read (a small marker whose picture comes close to the
+// border) or they disagree.
+bool borderShift(const BgrxFrame& frame, const double distortion[4], const int halfWindow[4], const double lines[4][3],
+                 double* shift);
+// Moves the four lines out of the quadrilateral they bound by `shift` pixels; false when they
+// bound none.
+bool moveSidesOut(double lines[4][3], double shift);

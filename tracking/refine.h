@@ -17,8 +17,12 @@ constexpr double kMinRefinedSide = 12.0;
 // contrast, a covered side) or the square's border is not a quarter of its width (another kind
 // of marker), leaving the lines and corners as they were and `refined` false.
 int refineMarkerEdges(const uint8_t* frame, DetectedMarker* marker);
-// Every marker of a detection list; returns how many were refined.
+// Every marker of a detection list; returns how many were refined. The markers of one frame
+// share the camera's tone curve: one whose inner border edges cannot be read (a picture that
+// comes close to the border) is moved out as far as the median of the others.
 int refineMarkerList(const uint8_t* frame, DetectedMarker* markers, int count);
+// The same for markers[which[j]], j < count (negative entries skipped).
+int refineMarkerSet(const uint8_t* frame, DetectedMarker* markers, int count, const int* which);
 
 // Mean squared distance (pixels^2) between n image points and their model points (x, y, z)
 // projected through `transform`; infinite when a point lies behind the camera.

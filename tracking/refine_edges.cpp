@@ -119,10 +119,11 @@ bool observedSidesLongEnough(const double* distortion, const double corners[4][2
     return true;
 }
 
-}  // namespace
-
-int refineMarkerEdges(const uint8_t* frame, DetectedMarker* marker) {
+// Refines one marker; `shift` gets how far its border showed the sides moved in, NaN when its
+// inner edges could not be read (the sides are then left where the outer edges are).
+int refineOne(const uint8_t* frame, DetectedMarker* marker, double* shift) {
     marker->refined = false;
+    *shift = NAN;
     const CameraIntrinsics* camera = trackerCameraParams();
     BgrxFrame grey{frame, camera->width, camera->height};
     if (!frame || grey.width < 2 || grey.height < 2 || !finiteMarker(*marker)) return -1;
@@ -139,7 +140,8 @@ int refineMarkerEdges(const uint8_t* frame, DetectedMarker* marker) {
     }
     // Other kinds of squares keep what detection found; ours get back what the border lost.
     if (!borderIsQuarterWide(grey, camera->distortion, corners)) return -1;
-    restoreBorderWidth(grey, camera->distortion, halfWindow, lines);
+    double found;
+    if (borderShift(grey, camera->distortion, halfWindow, lines, &found) && moveSidesOut(lines, found)) *shift = found;
     if (!cornersFromLines(lines, corners) || !closeToDetection(*marker, lines, corners)) return -1;
     std::copy(&lines[0][0], &lines[0][0] + 12, &marker->lines[0][0]);
     std::copy(&corners[0][0], &corners[0][0] + 8, &marker->corners[0][0]);
@@ -147,8 +149,44 @@ int refineMarkerEdges(const uint8_t* frame, DetectedMarker* marker) {
     return 0;
 }
 
-int refineMarkerList(const uint8_t* frame, DetectedMarker* markers, int count) {
-    int refined = 0;
-    for (int i = 0; i < count; i++) refined += refineMarkerEdges(frame, &markers[i]) == 0;
+// A refined marker whose border could not tell its shift takes the one the frame's others showed.
+void takeShift(DetectedMarker* marker, double shift) {
+    double lines[4][3], corners[4][2];
+    std::copy(&marker->lines[0][0], &marker->lines[0][0] + 12, &lines[0][0]);
+    if (!moveSidesOut(lines, shift) || !cornersFromLines(lines, corners)) return;
+    std::copy(&lines[0][0], &lines[0][0] + 12, &marker->lines[0][0]);
+    std::copy(&corners[0][0], &corners[0][0] + 8, &marker->corners[0][0]);
+}
+
+double shifts[kMaxDetectedMarkers];
+
+}  // namespace
+
+int refineMarkerEdges(const uint8_t* frame, DetectedMarker* marker) {
+    double shift;
+    return refineOne(frame, marker, &shift);
+}
+
+int refineMarkerSet(const uint8_t* frame, DetectedMarker* markers, int count, const int* which) {
+    int refined = 0, known = 0;
+    double sorted[kMaxDetectedMarkers];
+    count = std::min(count, kMaxDetectedMarkers);
+    for (int j = 0; j < count; j++) {
+        int i = which ? which[j] : j;
+        shifts[j] = NAN;
+        if (i < 0) continue;
+        refined += refineOne(frame, &markers[i], &shifts[j]) == 0;
+        if (std::isfinite(shifts[j])) sorted[known++] = shifts[j];
+    }
+    if (known == 0) return refined;
+    std::nth_element(sorted, sorted + known / 2, sorted + known);
+    for (int j = 0; j < count; j++) {
+        int i = which ? which[j] : j;
+        if (i >= 0 && markers[i].refined && !std::isfinite(shifts[j])) takeShift(&markers[i], sorted[known / 2]);
+    }
     return refined;
+}
+
+int refineMarkerList(const uint8_t* frame, DetectedMarker* markers, int count) {
+    return refineMarkerSet(frame, markers, count, nullptr);
 }
