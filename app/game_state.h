@@ -31,6 +31,7 @@ struct GameState {
     FpsMeter fps;
     StepPacer pacer;
     const unsigned char* lastFrame = nullptr;
+    bool worldShown = false;  // the last picture drew the world in the marker's pose
     double markerWidth = 80.0;
     double markerCentre[2] = {0.0, 0.0};
     double markerTransform[3][4] = {};
@@ -38,6 +39,7 @@ struct GameState {
     unsigned char* winImage = nullptr;
     unsigned char* loseImage = nullptr;
     CameraIntrinsics camera{};
+    bool sceneCameraFileFits = true;  // false when --live replaced the scene's video by the camera
     FrameTimings* timings = nullptr;  // set by the frame benchmark
     GameOptions options;              // the options beyond the classic three
 };

@@ -3,9 +3,11 @@
 #include <cstdio>
 #include <cstdlib>
 #include <string>
+#include <utility>
 
 #include "app/game.h"
 #include "app/game_state.h"
+#include "app/scene_editing.h"
 #include "app/video/video.h"
 #include "display/video_display.h"
 #include "model3ds/mesh_draw_gl.h"
@@ -14,6 +16,7 @@
 #include "tracking/camera.h"
 #include "tracking/mat.h"
 #include "tracking/pattern.h"
+#include "tracking/typical_lens.h"
 #include "world/race_setup.h"
 #include "world/scene_check.h"
 #include "world/world.h"
@@ -55,7 +58,19 @@ void loadCarModel(Car& car, const char* path) {
 
 void loadScene(const std::string& scenePath) {
     std::string reason;
-    if (!loadRaceScene(theWorld, scenePath, loadCarModel, reason)) failStartup(reason);
+    SceneLayout layout;
+    if (!loadRaceScene(theWorld, scenePath, loadCarModel, reason, &layout)) failStartup(reason);
+    startSceneEditing(scenePath, std::move(layout));
+}
+
+// --live: the camera instead of the scene's video. A camera file the scene
+// names for its video was measured with another camera.
+void useCameraForLive() {
+    if (!theGame.options.live) return;
+    const std::string camera = videoConfigFor("CAMERA");
+    theGame.sceneCameraFileFits = theWorld.videoConfig == camera;
+    theWorld.videoConfig = camera;
+    theWorld.videoLine = "--live (the camera)";
 }
 
 void openVideo(int& width, int& height) {
@@ -81,9 +96,25 @@ void warnOnOtherShape(const CameraIntrinsics& file, int width, int height) {
                  file.width, file.height, width, height);
 }
 
+void installCamera() {
+    if (setTrackerCameraParams(&theGame.camera) < 0) failStartup("the video frames are too large for the tracker");
+    std::printf("*** Camera Parameter ***\n");
+    printCameraParams(&theGame.camera);
+}
+
+void useTypicalLens(int width, int height) {
+    std::printf("No camera file for this camera (--camera-file CAM gives one): a typical webcam lens, %g degrees "
+                "across, for %dx%d frames\n",
+                kTypicalWebcamFieldOfView, width, height);
+    theGame.camera = typicalWebcamCamera(width, height);
+    installCamera();
+}
+
 void loadCamera(int width, int height) {
+    if (theGame.options.cameraFile.empty() && !theGame.sceneCameraFileFits) return useTypicalLens(width, height);
     CameraIntrinsics fileParam;
-    const char* path = theWorld.cameraParamPath.c_str();
+    const char* path =
+        theGame.options.cameraFile.empty() ? theWorld.cameraParamPath.c_str() : theGame.options.cameraFile.c_str();
     if (loadCameraParams(path, 1, &fileParam) < 0) {
         const std::string problem = cameraFileProblem(path);
         failCamera(path, problem.empty() ? "cannot read camera parameters" : problem);
@@ -98,10 +129,7 @@ void loadCamera(int width, int height) {
     if (!scaled.empty())
         failCamera(path, "unusable camera parameters for a " + std::to_string(width) + "x" + std::to_string(height) +
                              " video: " + scaled);
-    if (setTrackerCameraParams(&theGame.camera) < 0)
-        failStartup("the video frames are too large for the tracker");
-    std::printf("*** Camera Parameter ***\n");
-    printCameraParams(&theGame.camera);
+    installCamera();
 }
 
 void loadSceneMat(const char* path) {
@@ -146,6 +174,7 @@ void placeWindow(int width, int height) {
 void initialiseGame(const std::string& scenePath) {
     loadScreenImagesOrExit();
     loadScene(scenePath);
+    useCameraForLive();
     int width = 0, height = 0;
     openVideo(width, height);
     loadCamera(width, height);

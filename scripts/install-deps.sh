@@ -11,6 +11,7 @@ packages=(
   xvfb xdotool x11-apps imagemagick
   libopencv-dev libjpeg-dev
   clang libclang-rt-14-dev
+  dpkg-dev file
 )
 missing=()
 for p in "${packages[@]}"; do

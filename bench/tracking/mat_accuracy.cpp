@@ -1,6 +1,7 @@
 // tracking_mat_accuracy: how often and how well the mat's pose is found on rendered 1280 x 720
 // views of a mat of five markers, with the centre marker in view, partly or wholly covered, or
-// outside the picture, against the centre marker's own pose on the same frames.
+// outside the picture, as a webcam delivers them (tone curve, blur, noise, JPEG), against the
+// centre marker's own pose on the same frames.
 #include <CLI/CLI.hpp>
 
 #include <algorithm>
@@ -65,6 +66,35 @@ Layout makeLayout(int which) {
     }
     for (int i = 0; i < 5; i++) layout.markers[i].picture = &thePictures[which * 5 + i];
     return layout;
+}
+
+// A mat file whose patterns have their pictures beside them (NAME.ppm for NAME.patt); the
+// first marker counts as the centre marker.
+bool layoutFromMatFile(const std::string& path, Layout* layout, Mat* mat) {
+    std::string why;
+    if (!loadMat(path.c_str(), mat, &why)) {
+        std::fprintf(stderr, "tracking_mat_accuracy: %s\n", why.c_str());
+        return false;
+    }
+    thePictures.resize(mat->markers.size());
+    *layout = Layout{"mat file", 0, {}};
+    for (size_t i = 0; i < mat->markers.size(); i++) {
+        const MatMarker& m = mat->markers[i];
+        const std::string picture = m.patternPath.substr(0, m.patternPath.rfind('.')) + ".ppm";
+        RgbPicture image;
+        if (!readImageFile(picture, &image, &why) || image.width != image.height) {
+            std::fprintf(stderr, "tracking_mat_accuracy: no square picture %s %s\n", picture.c_str(), why.c_str());
+            return false;
+        }
+        thePictures[i] = {image.width, std::move(image.rgb)};
+        SynthMatMarker placed;
+        placed.picture = &thePictures[i];
+        placed.centre[0] = m.centre[0], placed.centre[1] = m.centre[1], placed.width = m.width;
+        layout->markers.push_back(placed);
+        const double reach = std::max(std::fabs(m.centre[0]), std::fabs(m.centre[1])) + m.width / 2;
+        layout->sheet = std::max(layout->sheet, 2 * reach + 40);
+    }
+    return layout->markers.size() >= 2;
 }
 
 // Mat to camera for a camera at `distance` from the mat point `target`, `tilt` from the mat's
@@ -145,7 +175,8 @@ bool makeCase(const CameraIntrinsics& cam, const Layout& layout, View view, std:
     auto uniform = [&](double lo, double hi) { return std::uniform_real_distribution<double>(lo, hi)(random); };
     out->view = view;
     const bool outside = view == View::CentreOutside;
-    const SynthMatMarker& end = layout.markers[1 + static_cast<int>(uniform(0, 4)) % 4];
+    const int others = static_cast<int>(layout.markers.size()) - 1;
+    const SynthMatMarker& end = layout.markers[1 + static_cast<int>(uniform(0, others)) % others];
     const double target[2] = {outside ? end.centre[0] * 1.1 : uniform(-40, 40), outside ? end.centre[1] * 1.1 : uniform(-30, 30)};
     lookAt(target, outside ? uniform(220, 360) : uniform(420, 800), uniform(10, 55), uniform(0, 360), uniform(-12, 12),
            out->pose);
@@ -177,6 +208,29 @@ void applyToneCurve(double gamma, std::vector<uint8_t>& bgrx) {
     for (int v = 0; v < 256; v++) table[v] = static_cast<uint8_t>(std::lround(255 * std::pow(v / 255.0, 1 / gamma)));
     for (size_t i = 0; i < bgrx.size(); i++)
         if (i % 4 != 3) bgrx[i] = table[bgrx[i]];
+}
+
+RgbPicture toRgb(const SynthFrame& frame) {
+    RgbPicture picture{frame.width, frame.height, std::vector<uint8_t>(frame.width * frame.height * 3)};
+    for (int p = 0; p < frame.width * frame.height; p++)
+        for (int k = 0; k < 3; k++) picture.rgb[p * 3 + k] = frame.bgrx[p * 4 + 2 - k];
+    return picture;
+}
+
+// A webcam's JPEG compression, through ImageMagick: the frame is written, compressed and read back.
+bool compressAsJpeg(const std::string& folder, int quality, SynthFrame& frame) {
+    const std::string raw = folder + "/frame.ppm", jpeg = folder + "/frame.jpg", back = folder + "/back.ppm";
+    if (!writePpm(raw, toRgb(frame))) return false;
+    const std::string command = "convert " + raw + " -quality " + std::to_string(quality) + " " + jpeg +
+                                " && convert " + jpeg + " " + back;
+    RgbPicture picture;
+    std::string why;
+    if (std::system(command.c_str()) != 0 || !readImageFile(back, &picture, &why)) {
+        std::fprintf(stderr, "tracking_mat_accuracy: JPEG round trip failed %s\n", why.c_str());
+        return false;
+    }
+    frame.bgrx = toBgrx(picture);
+    return true;
 }
 
 double rotationDifferenceDeg(const double a[3][4], const double b[3][4]) {
@@ -290,30 +344,40 @@ struct Totals {
 
 int main(int argc, char** argv) {
     CLI::App app{"Scores the mat's pose against rendered views of a five-marker mat."};
-    int perView = 4, layoutIndex = 1;
+    int perView = 4, layoutIndex = 1, jpegQuality = 80;
     unsigned seed = 7;
     bool exact = false, verbose = false;
-    std::string saveFolder;
+    std::string saveFolder, matFile;
     app.add_option("--per-view", perView, "frames of each kind of view")->check(CLI::Range(1, 100));
     app.add_option("--seed", seed, "seed of the views and their noise");
-    app.add_option("--mat", layoutIndex, "0: the tuning mat, 1: the check mat")->check(CLI::Range(0, 1));
+    CLI::Option* builtIn =
+        app.add_option("--mat", layoutIndex, "0: the tuning mat, 1: the check mat")->check(CLI::Range(0, 1));
+    app.add_option("--mat-file", matFile, "a mat file whose patterns have their pictures beside them (NAME.ppm)")
+        ->excludes(builtIn);
+    app.add_option("--jpeg", jpegQuality, "JPEG quality of the frames, 0: not compressed")->check(CLI::Range(0, 100));
     app.add_flag("--exact", exact, "without the sub-pixel sides and the polish");
     app.add_flag("--verbose", verbose, "scores of every frame");
     app.add_option("--save", saveFolder, "writes every frame into this folder as PPM");
     CLI11_PARSE(app, argc, argv);
     theVerbose = verbose;
 
-    thePictures.resize(10);
-    const Layout layout = makeLayout(layoutIndex);
     const std::string folder = std::string(std::getenv("TMPDIR") ? std::getenv("TMPDIR") : "/tmp") + "/rovanta_mat_accuracy";
     std::string command = "mkdir -p " + folder;
+    if (std::system(command.c_str()) != 0) return 1;
+    Layout layout;
     Mat mat;
-    if (std::system(command.c_str()) != 0 || !writeMat(layout, folder, &mat)) return 1;
+    if (matFile.empty()) {
+        thePictures.resize(10);
+        layout = makeLayout(layoutIndex);
+        if (!writeMat(layout, folder, &mat)) return 1;
+    } else if (!layoutFromMatFile(matFile, &layout, &mat)) {
+        return 1;
+    }
     const CameraIntrinsics camera = makeWebcamIntrinsics(1280, 720);
     setTrackerCameraParams(&camera);
     if (!saveFolder.empty()) {
         saveCameraParams((saveFolder + "/camera.dat").c_str(), &camera, 1);
-        std::system(("cp " + folder + "/*.patt " + folder + "/mat.txt " + saveFolder).c_str());
+        if (matFile.empty()) std::system(("cp " + folder + "/*.patt " + folder + "/mat.txt " + saveFolder).c_str());
     }
     const SynthPicture sheet = blankSheetPicture();
     std::mt19937 random(seed);
@@ -327,12 +391,9 @@ int main(int argc, char** argv) {
             SynthFrame frame;
             renderSynthFrame(camera, placed.data(), static_cast<int>(placed.size()), c.options, &frame);
             applyToneCurve(c.gamma, frame.bgrx);
-            if (!saveFolder.empty()) {
-                RgbPicture picture{frame.width, frame.height, std::vector<uint8_t>(frame.width * frame.height * 3)};
-                for (int p = 0; p < frame.width * frame.height; p++)
-                    for (int k = 0; k < 3; k++) picture.rgb[p * 3 + k] = frame.bgrx[p * 4 + 2 - k];
-                writePpm(saveFolder + "/view" + std::to_string(v) + "_" + std::to_string(n) + ".ppm", picture);
-            }
+            if (jpegQuality > 0 && !compressAsJpeg(folder, jpegQuality, frame)) return 1;
+            if (!saveFolder.empty())
+                writePpm(saveFolder + "/view" + std::to_string(v) + "_" + std::to_string(n) + ".ppm", toRgb(frame));
             const Score s = score(mat, c, frame.bgrx, !exact);
             all.add(s);
             byView[v].add(s);

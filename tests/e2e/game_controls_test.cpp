@@ -207,8 +207,9 @@ TEST_F(Game, InstalledGameFindsItsDemo) {
     const std::string install = std::string(ROVANTA_CMAKE_COMMAND) + " --install " + ROVANTA_BUILD_DIR +
                                 " --prefix " + prefix + " >" + testScratchDir() + "install.log 2>&1";
     ASSERT_EQ(std::system(install.c_str()), 0) << readText(testScratchDir() + "install.log");
-    for (const char* file : {"bin/rovanta", "bin/rovanta-sim", "share/rovanta/demo/Scene.txt",
-                             "share/rovanta/demo/video/demo.avi", "share/rovanta/demo/Data/main.bmp"})
+    for (const char* file : {"bin/rovanta", "bin/rovanta-sim", "bin/rovanta-demoscene",
+                             "share/rovanta/demo/Scene.txt", "share/rovanta/demo/video/demo.avi",
+                             "share/rovanta/demo/Data/main.bmp", "share/doc/rovanta/README.md"})
         EXPECT_TRUE(fs::exists(prefix + "/" + file)) << file;
     EXPECT_NE(readText(prefix + "/share/applications/rovanta.desktop").find("\nExec=rovanta --demo\n"),
               std::string::npos);
