@@ -23,9 +23,9 @@ AutoThresholdStatus status;
 FrameGrid reduced;
 LevelHistogram histogram;
 DetectedMarker outputList[kMaxDetectedMarkers];
-DetectedMarker attemptList[kMaxCandidates];
-DetectedMarker firstList[kMaxCandidates];
-DetectedMarker savedList[kMaxCandidates];
+DetectedMarker attemptList[kCandidateRoom];
+DetectedMarker firstList[kCandidateRoom];
+DetectedMarker savedList[kCandidateRoom];
 
 bool identifiesMarker(const DetectedMarker* markers, int count) {
     for (int i = 0; i < count; i++)

@@ -31,7 +31,7 @@ struct Place {
 
 FrameGrid window;
 ThresholdMap levels;
-Place places[kMaxCandidates];
+Place places[kCandidateRoom];
 
 // Local levels come from tiles of 4 x 4 points of the reduced copy, the same frame pixels at every step.
 int tileSizeAt(int step) {
@@ -152,12 +152,11 @@ bool searchReducedFrame(const uint8_t* frame, const FrameGrid& reduced, const Bi
     int placeCount = 0;
     for (int i = 0; i < candidateCount; i++)
         if (looksLikeMarker(frame, candidates[i])) places[placeCount++] = placeOf(candidates[i], reduced.step);
-    DetectedMarker found[kMaxCandidates];
+    static DetectedMarker found[kCandidateRoom], here[kCandidateRoom];
     int n = 0;
-    for (int i = 0; i < placeCount && n < kMaxCandidates; i++) {
-        DetectedMarker here[kMaxCandidates];
+    for (int i = 0; i < placeCount && n < kCandidateRoom; i++) {
         const int m = confirm(frame, places[i], b, here);
-        for (int k = 0; k < m && n < kMaxCandidates; k++) found[n++] = here[k];
+        for (int k = 0; k < m && n < kCandidateRoom; k++) found[n++] = here[k];
     }
     *count = removeRepeats(found, n);
     std::copy(found, found + *count, markers);
