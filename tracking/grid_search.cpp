@@ -75,7 +75,9 @@ int gridCandidates(const FrameGrid& grid, const LabelResult& l, int minArea, Mar
     return count;
 }
 
+// With no pattern loaded every square is worth confirming: the caller wants squares, not ids.
 bool looksLikeMarker(const uint8_t* frame, const MarkerCandidate& c) {
+    if (loadedPatternCount() == 0) return true;
     int id, orientation;
     double confidence;
     identifyMarker(frame, c.contourX.data(), c.contourY.data(), c.cornerIndex, &id, &orientation, &confidence);
