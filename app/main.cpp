@@ -29,6 +29,7 @@ bool enterDemoFolder() {
         std::perror(("rovanta: " + folder).c_str());
         return false;
     }
+    theGame.demoFolder = folder;
     return true;
 }
 

@@ -225,20 +225,26 @@ double poseFromCorrespondences(double R[3][3], const double image[][2], const do
     return err;
 }
 
+void markerCorrespondences(const DetectedMarker* marker, const double centre[2], double width, double model[4][2],
+                           double image[4][2]) {
+    const double h = width * 0.5;
+    const double corners[4][2] = {{centre[0] - h, centre[1] + h},
+                                  {centre[0] + h, centre[1] + h},
+                                  {centre[0] + h, centre[1] - h},
+                                  {centre[0] - h, centre[1] - h}};
+    for (int k = 0; k < 4; k++) {
+        model[k][0] = corners[k][0];
+        model[k][1] = corners[k][1];
+        image[k][0] = marker->corners[wrap4(4 + k - marker->orientation)][0];
+        image[k][1] = marker->corners[wrap4(4 + k - marker->orientation)][1];
+    }
+}
+
 double estimateMarkerPose(const DetectedMarker* marker, const double centre[2], double width, double transform[3][4]) {
     double R[3][3];
     if (initialRotationFromEdges(marker, trackerCameraParams()->projection, R) < 0) return -1;
-    int d = marker->orientation;
-    double h = width * 0.5;
-    double model[4][2] = {{centre[0] - h, centre[1] + h},
-                          {centre[0] + h, centre[1] + h},
-                          {centre[0] + h, centre[1] - h},
-                          {centre[0] - h, centre[1] - h}};
-    double image[4][2];
-    for (int k = 0; k < 4; k++) {
-        image[k][0] = marker->corners[wrap4(4 + k - d)][0];
-        image[k][1] = marker->corners[wrap4(4 + k - d)][1];
-    }
+    double model[4][2], image[4][2];
+    markerCorrespondences(marker, centre, width, model, image);
     double err = -1;
     for (int pass = 0; pass < 5; pass++) {
         err = poseFromCorrespondences(R, image, model, 4, transform);

@@ -17,20 +17,14 @@ struct Correspondences {
     double image[4][2];
 };
 
-// The pairing pose estimation uses: image point k is corner (4 + k - orientation) mod 4.
 bool correspondences(const DetectedMarker* m, const double centre[2], double width, Correspondences* c) {
     if (m->orientation < 0 || m->orientation > 3) return false;
-    double h = width * 0.5;
-    const double model[4][2] = {{centre[0] - h, centre[1] + h},
-                                {centre[0] + h, centre[1] + h},
-                                {centre[0] + h, centre[1] - h},
-                                {centre[0] - h, centre[1] - h}};
+    double model[4][2];
+    markerCorrespondences(m, centre, width, model, c->image);
     for (int k = 0; k < 4; k++) {
         c->model[k][0] = model[k][0];
         c->model[k][1] = model[k][1];
         c->model[k][2] = 0.0;
-        c->image[k][0] = m->corners[(4 + k - m->orientation) % 4][0];
-        c->image[k][1] = m->corners[(4 + k - m->orientation) % 4][1];
     }
     return true;
 }
@@ -92,18 +86,6 @@ bool solve6(double a[6][6], const double b[6], double x[6]) {
         x[i] = s / a[i][i];
     }
     return true;
-}
-
-void rotationFromVector(const double w[3], double R[3][3]) {
-    double angle = std::sqrt(w[0] * w[0] + w[1] * w[1] + w[2] * w[2]);
-    double s = angle < 1e-8 ? 1.0 : std::sin(angle) / angle;
-    double c = angle < 1e-8 ? 0.5 : (1.0 - std::cos(angle)) / (angle * angle);
-    const double K[3][3] = {{0, -w[2], w[1]}, {w[2], 0, -w[0]}, {-w[1], w[0], 0}};
-    for (int i = 0; i < 3; i++)
-        for (int j = 0; j < 3; j++) {
-            double k2 = K[i][0] * K[0][j] + K[i][1] * K[1][j] + K[i][2] * K[2][j];
-            R[i][j] = (i == j ? 1.0 : 0.0) + s * K[i][j] + c * k2;
-        }
 }
 
 void applyStep(const double pose[3][4], const double step[6], double out[3][4]) {

@@ -67,6 +67,28 @@ void anglesToRotation(double a, double b, double c, double R[3][3]) {
     R[2][2] = cb;
 }
 
+namespace {
+
+// sin(x) / x, by its series where the next term is below rounding.
+double sinOverAngle(double x) { return x < 1e-4 ? 1.0 - x * x / 6.0 : std::sin(x) / x; }
+
+}  // namespace
+
+// R = I + sin(t)/t K + (1 - cos t)/t^2 K^2 with K the cross-product matrix of w. The second
+// factor is taken as (sin(t/2)/(t/2))^2 / 2: 1 - cos t cancels to nothing for small angles.
+void rotationFromVector(const double w[3], double R[3][3]) {
+    const double angle = std::sqrt(w[0] * w[0] + w[1] * w[1] + w[2] * w[2]);
+    const double s = sinOverAngle(angle);
+    const double half = sinOverAngle(angle / 2.0);
+    const double c = 0.5 * half * half;
+    const double K[3][3] = {{0, -w[2], w[1]}, {w[2], 0, -w[0]}, {-w[1], w[0], 0}};
+    for (int i = 0; i < 3; i++)
+        for (int j = 0; j < 3; j++) {
+            const double k2 = K[i][0] * K[0][j] + K[i][1] * K[1][j] + K[i][2] * K[2][j];
+            R[i][j] = (i == j ? 1.0 : 0.0) + s * K[i][j] + c * k2;
+        }
+}
+
 void cameraTimesPose(double a, double b, double c, const double t[3], const double P[3][4], double M[3][4]) {
     double R[3][3];
     anglesToRotation(a, b, c, R);

@@ -4,6 +4,7 @@
 #include <cmath>
 
 #include "tracking/camera.h"
+#include "tracking/median.h"
 
 namespace {
 
@@ -35,11 +36,6 @@ Point toIdeal(const double* distortion, Point o) {
 }
 
 double distanceToLine(const double line[3], Point p) { return line[0] * p.x + line[1] * p.y + line[2]; }
-
-double median(double* values, int n) {
-    std::nth_element(values, values + n / 2, values + n);
-    return values[n / 2];
-}
 
 // The row or column through the observed image of ideal point `at`, and where the side crosses
 // it: the side's observed direction is taken from two points a pixel either side of `at`.
@@ -135,7 +131,7 @@ bool fitRobustLine(const Crossings& c, double line[3]) {
     if (!fitLine(c, use, line)) return false;
     double residual[kMaxSamples], sorted[kMaxSamples];
     for (int i = 0; i < c.count; i++) sorted[i] = residual[i] = std::fabs(distanceToLine(line, c.ideal[i]));
-    double limit = std::max(0.25, 4.0 * 1.4826 * median(sorted, c.count));
+    double limit = std::max(0.25, 4.0 * 1.4826 * medianInPlace(sorted, c.count));
     int kept = 0;
     for (int i = 0; i < c.count; i++) kept += use[i] = residual[i] <= limit;
     return kept >= kMinSamples && fitLine(c, use, line);
@@ -148,6 +144,6 @@ bool fitSideOnFrame(const GreyFrame& frame, const double distortion[4], const Si
     Crossings c;
     collectCrossings(frame, distortion, side, halfWindow, probe, &c);
     if (!fitRobustLine(c, fit->line)) return false;
-    fit->medianTransition = median(c.transition, c.count);
+    fit->medianTransition = medianInPlace(c.transition, c.count);
     return true;
 }

@@ -76,16 +76,28 @@ TEST(CameraFile, UnusableRecordsAreNamedByTheirBadValue) {
         {[](CameraIntrinsics& c) { c.height = 0; }, "height 0 is not between 1 and 16384"},
         {[](CameraIntrinsics& c) { c.projection[1][2] = NAN; }, "projection[1][2] is nan"},
         {[](CameraIntrinsics& c) { c.distortion[2] = -INFINITY; }, "distortion[2] is -inf"},
-        {[](CameraIntrinsics& c) { c.projection[0][0] = 0; }, "projection[0][0] (the focal length in x) is 0"},
-        {[](CameraIntrinsics& c) { c.projection[1][1] = 0; }, "projection[1][1] (the focal length in y) is 0"},
-        {[](CameraIntrinsics& c) { c.projection[2][2] = 0; },
-         "the projection's left 3x3 block has determinant 0, so it cannot be inverted"},
-        {[](CameraIntrinsics& c) { c.distortion[3] = 0; }, "distortion[3] (the scale) must be positive, not 0"},
+        {[](CameraIntrinsics& c) { c.projection[0][0] = 0; },
+         "projection[0][0] (the focal length in x) 0 is not between 64 and 64000"},
+        {[](CameraIntrinsics& c) { c.projection[0][0] = 0.19; }, "projection[0][0] (the focal length in x) 0.19"},
+        {[](CameraIntrinsics& c) { c.projection[1][1] = -660; }, "projection[1][1] (the focal length in y) -660"},
+        {[](CameraIntrinsics& c) { c.projection[0][1] = 1e300; }, "projection[0][1] (the skew) 1e+300"},
+        {[](CameraIntrinsics& c) { c.projection[1][2] = 1e6; }, "projection[1][2] (the principal point's y) 1e+06"},
+        {[](CameraIntrinsics& c) { c.projection[2][2] = 0; }, "projection[2][2] 0 is not between"},
+        {[](CameraIntrinsics& c) { c.projection[2][0] = 0.5; }, "projection[2][0] 0.5"},
+        {[](CameraIntrinsics& c) { c.projection[0][3] = -1e300; }, "projection[0][3] -1e+300"},
+        {[](CameraIntrinsics& c) { c.distortion[0] = 5e-324 - 1e6; }, "distortion[0] (the distortion centre's x)"},
+        {[](CameraIntrinsics& c) { c.distortion[3] = 0; }, "distortion[3] (the scale) 0 is not between 0.5 and 2"},
+        {[](CameraIntrinsics& c) { c.distortion[3] = 5e-324; }, "distortion[3] (the scale) 4.94066e-324"},
+        {[](CameraIntrinsics& c) { c.distortion[3] = -1e-300; }, "distortion[3] (the scale) -1e-300"},
+        {[](CameraIntrinsics& c) { c.distortion[2] = 1e300; }, "distortion[2] (the coefficient) 1e+300"},
+        {[](CameraIntrinsics& c) { c.distortion[2] = -700; }, "distortion[2] (the coefficient) -700"},
     };
     for (const auto& c : cases) {
         CameraIntrinsics camera = good;
         c.spoil(camera);
-        EXPECT_EQ(cameraParamsProblem(camera), c.problem);
+        const std::string problem = cameraParamsProblem(camera);
+        EXPECT_EQ(problem.substr(0, std::string(c.problem).size()), c.problem);
+        EXPECT_EQ(problem.empty(), *c.problem == '\0') << c.problem;
     }
 
     ScratchDir dir;

@@ -3,6 +3,7 @@
 #include <string>
 
 #include "command_line_glue.h"
+#include "platform/file_replace.h"
 #include "tools/demovideo/demo_table.h"
 #include "tools/demovideo/scene_text.h"
 
@@ -14,15 +15,8 @@ int main(int argc, char** argv) {
     if (std::optional<int> status = parseCommandLine(app, argc, argv)) return *status;
 
     const std::string text = sceneText(demoTable());
-    std::FILE* file = std::fopen(out.c_str(), "w");
-    if (!file) {
-        std::fprintf(stderr, "rovanta-demoscene: %s: cannot write\n", out.c_str());
-        return 1;
-    }
-    const bool written = std::fwrite(text.data(), 1, text.size(), file) == text.size();
-    if (std::fclose(file) != 0 || !written) {
-        std::fprintf(stderr, "rovanta-demoscene: %s: write failed\n", out.c_str());
-        return 1;
-    }
-    return 0;
+    std::string why;
+    if (replaceFile(out.c_str(), text.data(), text.size(), &why)) return 0;
+    std::fprintf(stderr, "rovanta-demoscene: %s: cannot write: %s\n", out.c_str(), why.c_str());
+    return 1;
 }
