@@ -72,8 +72,8 @@ bool loadRaceScene(World& world, const std::string& path, const ModelLoader& loa
         return false;
     }
     const SceneLoadResult loaded = loadScene(world, path, loadModel);
-    if (!loaded.negativeCount.empty()) {
-        reason = loaded.negativeCount;
+    if (!loaded.refusedValue.empty()) {
+        reason = loaded.refusedValue;
         return false;
     }
     if (!loaded.complete) {

@@ -77,8 +77,8 @@ static bool readCount(SceneReader& reader, const char* keyword, int32_t& count)
     if (!readInt(reader, keyword, count)) {
         return false;
     }
-    if (count < 0 && reader.negativeCount.empty()) {
-        reader.negativeCount = lastLinePlace(reader) + ": expected \"" + std::string(keyword) +
+    if (count < 0 && reader.refusedValue.empty()) {
+        reader.refusedValue = lastLinePlace(reader) + ": expected \"" + std::string(keyword) +
                                " %d\" with a count of 0 or more, not " + std::to_string(count);
     }
     return true;
@@ -202,7 +202,7 @@ SceneLoadResult loadScene(World& world, const std::string& path, const ModelLoad
     }
     result.opened = true;
     result.complete = readScene(reader, world, loadModel);
-    result.negativeCount = reader.negativeCount;
+    result.refusedValue = reader.refusedValue;
     closeSceneReader(reader);
     if (result.complete) {
         setRaceStateAfterLoad(world);
