@@ -128,6 +128,13 @@ TEST(PhotoPattern, PhotosWithoutAMarkerBadRequestsAndOutputsOverInputsAreRefused
     for (int y = 80; y < 160; ++y)
         std::fill_n(plain.rgb.begin() + (y * 320 + 120) * 3, 80 * 3, uint8_t{10});
     ASSERT_TRUE(writePpm(dir.file("plain.ppm"), plain));
+    // A square with a picture inside whose border is barely darker than the paper: a shadow, not ink.
+    RgbPicture faint{320, 240, std::vector<uint8_t>(320 * 240 * 3, 120)};
+    const auto fill = [&faint](int x0, int y0, int side, uint8_t value) {
+        for (int y = y0; y < y0 + side; ++y) std::fill_n(faint.rgb.begin() + (y * 320 + x0) * 3, side * 3, value);
+    };
+    fill(110, 70, 100, 95), fill(135, 95, 50, 220), fill(140, 100, 20, 20);
+    ASSERT_TRUE(writePpm(dir.file("faint.ppm"), faint));
     // Grey noise in which a dark blob of 133 pixels passes for a square.
     RgbPicture noise{640, 480, std::vector<uint8_t>(640 * 480 * 3)};
     std::mt19937 random(8);
@@ -145,6 +152,9 @@ TEST(PhotoPattern, PhotosWithoutAMarkerBadRequestsAndOutputsOverInputsAreRefused
         {"--photo " + tablePhoto + camera + out, 1, "table.ppm: no marker-like square"},
         {"--photo " + plainPhoto + camera + out, 1, "plain.ppm: no marker-like square"},
         {"--photo " + dir.file("noise.ppm") + camera + out, 1, "noise.ppm: no marker-like square"},
+        {"--photo " + dir.file("faint.ppm") + camera + out, 1, "faint.ppm: no marker-like square found (a dark square "
+                                                            "border around a picture, whole in the photo): the square "
+                                                            "found has no border clearly darker than the paper"},
         {"--photo " + dir.file("none.ppm") + camera + out, 1, "none.ppm: cannot open"},
         {"--photo " + tablePhoto + " --camera " + dir.file("no.dat") + out, 1, "Camera parameter load error"},
         {"--photo " + tablePhoto + camera, 2, "--out is required"},

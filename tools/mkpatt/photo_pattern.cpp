@@ -89,7 +89,7 @@ double shortestSide(const Outline& o) {
 std::string notAMarker(const uint8_t* frame, const Outline& o) {
     if (shortestSide(o) < kMinMarkerSide)
         return "the square found is smaller than " + std::to_string(static_cast<int>(kMinMarkerSide)) + " pixels";
-    const std::vector<double> border = ringGreys(frame, o, 3.0, 4.5), paper = ringGreys(frame, o, 5.6, 6.5);
+    const std::vector<double> border = ringGreys(frame, o, 3.0, 4.5), paper = ringGreys(frame, o, 5.3, 5.9);
     if (paper.size() < border.size() / 2) return "the square found has too little paper around it in the photo";
     const double darkBorder = border[border.size() * 9 / 10], lightPaper = paper[paper.size() / 10];
     if (lightPaper - darkBorder < kMinBorderContrast)
