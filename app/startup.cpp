@@ -35,8 +35,8 @@ void loadScreenImagesOrExit() {
     if (!loadScreenImages(names, 3, blocks, reason)) {
         // A missing image most often means the game was started outside a scene folder.
         const std::string missing = "No such file or directory";
-        const bool isMissing =
-            reason.size() >= missing.size() && reason.compare(reason.size() - missing.size(), missing.size(), missing) == 0;
+        const bool isMissing = reason.size() >= missing.size() &&
+                               reason.compare(reason.size() - missing.size(), missing.size(), missing) == 0;
         if (!theGame.demoFolder.empty())
             reason += " (in the demo folder " + theGame.demoFolder + ", which is incomplete; install or build it again)";
         else if (isMissing)

@@ -270,8 +270,8 @@ bool openLocalFile(VideoDecoder* d, std::string* error) {
     const AVInputFormat* container = probeContainer(d, error);
     if (container == nullptr) return false;
     if (av_match_list(container->name, kVideoFileFormats, ',') <= 0) {
-        *error = "cannot open " + d->source + ": a " + std::string(container->long_name ? container->long_name : container->name) + " file, not a video file (" +
-                 kVideoFileKinds + ")";
+        const std::string kind = container->long_name ? container->long_name : container->name;
+        *error = "cannot open " + d->source + ": a " + kind + " file, not a video file (" + kVideoFileKinds + ")";
         return false;
     }
     AVDictionary* options = nullptr;

@@ -31,7 +31,8 @@ void checkTogether(const std::string& board, CalibrateOptions* o) {
     if (!boardError.empty()) throw CLI::ValidationError(boardError);
     if (!o->printBoard.empty()) return;
     if (o->out.empty()) throw CLI::RequiredError("--out");
-    if (o->images.empty() && o->video.empty()) throw CLI::ValidationError("no IMAGE and no --video: nothing to measure");
+    if (o->images.empty() && o->video.empty())
+        throw CLI::ValidationError("no IMAGE and no --video: nothing to measure");
     std::vector<std::string> inputs = o->images;
     if (!o->video.empty()) inputs.push_back(o->video);
     if (const std::string problem = outputProblem(o->out, inputs, "the camera file"); !problem.empty())

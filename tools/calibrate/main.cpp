@@ -108,7 +108,8 @@ bool loadPicture(const std::string& path, RgbPicture* picture, std::string* erro
 void addView(const std::string& name, const RgbPicture& picture, const CalibrateOptions& o, Views* views) {
     if (!views->list.empty() && (picture.width != views->width || picture.height != views->height)) {
         skip(name, std::to_string(picture.width) + "x" + std::to_string(picture.height) + ", not " +
-                       std::to_string(views->width) + "x" + std::to_string(views->height) + " as the first usable view");
+                       std::to_string(views->width) + "x" + std::to_string(views->height) +
+                       " as the first usable view");
         return;
     }
     View view{name, {}};

@@ -83,6 +83,7 @@ bool compressedPictureSize(const std::string& path, long long* width, long long*
     if (!f) return false;
     const bool read = format == "PNG" ? pngSize(f.get(), width, height)
                                       : format == "JPEG" && jpegSize(f.get(), width, height);
-    if (!read) *error = "damaged " + (format.empty() ? std::string("picture") : format) + " file: its header cannot be read";
+    if (!read)
+        *error = "damaged " + (format.empty() ? std::string("picture") : format) + " file: its header cannot be read";
     return read;
 }

@@ -61,14 +61,15 @@ std::vector<double> ringGreys(const uint8_t* frame, const Outline& o, double fro
     int width, height;
     trackerImageSize(&width, &height);
     std::vector<double> greys;
-    for (double r = from; r <= to; r += (to - from) / 4)
+    for (int ring = 0; ring <= 4; ++ring)
         for (int i = 0; i < 64; ++i) {
-            const double t = -r + 2 * r * (i + 0.5) / 64;
+            const double r = from + (to - from) * ring / 4, t = -r + 2 * r * (i + 0.5) / 64;
             const double along[4][2] = {{t, -r}, {r, t}, {-t, r}, {-r, -t}};
             for (const auto& p : along) {
                 const double px = 105 + p[0], py = 105 + p[1];
                 const double q = o.h[6] * px + o.h[7] * py + 1.0;
-                const double x = (o.h[0] * px + o.h[1] * py + o.h[2]) / q, y = (o.h[3] * px + o.h[4] * py + o.h[5]) / q;
+                const double x = (o.h[0] * px + o.h[1] * py + o.h[2]) / q;
+                const double y = (o.h[3] * px + o.h[4] * py + o.h[5]) / q;
                 if (!(x >= 0 && y >= 0 && x < width && y < height)) continue;
                 const uint8_t* pixel = frame + (static_cast<size_t>(y) * width + static_cast<size_t>(x)) * 4;
                 greys.push_back((pixel[0] + pixel[1] + pixel[2]) / 3.0);
@@ -80,7 +81,8 @@ std::vector<double> ringGreys(const uint8_t* frame, const Outline& o, double fro
 
 double shortestSide(const Outline& o) {
     double shortest = INFINITY;
-    for (int k = 0; k < 4; ++k) shortest = std::min(shortest, std::hypot(o.x[(k + 1) % 4] - o.x[k], o.y[(k + 1) % 4] - o.y[k]));
+    for (int k = 0; k < 4; ++k)
+        shortest = std::min(shortest, std::hypot(o.x[(k + 1) % 4] - o.x[k], o.y[(k + 1) % 4] - o.y[k]));
     return shortest;
 }
 

@@ -106,7 +106,8 @@ int trackImage(const std::string& path, const CameraIntrinsics& loaded, const Tr
         if (ms < 0) return fail(path + ": labeling failed (more dark regions than the tracker can number)");
         times.push_back(ms);
     }
-    std::printf("%s\n", imageResultJson(path, picture.width, picture.height, medianInPlace(times.data(), static_cast<int>(times.size())), threshold,
+    const double typicalMs = medianInPlace(times.data(), static_cast<int>(times.size()));
+    std::printf("%s\n", imageResultJson(path, picture.width, picture.height, typicalMs, threshold,
                                         allIdentifiedRefined(reports), reports).c_str());
     std::fflush(stdout);
     return 0;
