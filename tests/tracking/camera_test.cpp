@@ -33,33 +33,31 @@ std::vector<unsigned char> handMadeRecord() {
     return b;
 }
 
-TEST(CameraFile, ReadsBigEndianRecordOfExactly136Bytes) {
-    std::string path = tempFile("exact.dat");
-    writeBytes(path, handMadeRecord());
-    CameraIntrinsics cam{};
-    ASSERT_EQ(loadCameraParams(path.c_str(), 1, &cam), 0);
-    EXPECT_EQ(cam.width, 320);
-    EXPECT_EQ(cam.height, 240);
-    EXPECT_EQ(cam.projection[0][0], 1.5);
-    EXPECT_EQ(cam.projection[2][3], 0.0);
-    EXPECT_EQ(cam.distortion[3], 1.0);
-    std::remove(path.c_str());
-}
-
-TEST(CameraFile, ShortFilesMissingFilesAndCountsFail) {
-    std::vector<unsigned char> bytes = handMadeRecord();
-    bytes.pop_back();
-    std::string path = tempFile("short.dat");
-    writeBytes(path, bytes);
-    CameraIntrinsics cam{};
-    EXPECT_EQ(loadCameraParams(path.c_str(), 1, &cam), -1);
-    EXPECT_EQ(loadCameraParams(tempFile("absent.dat").c_str(), 1, &cam), -1);
-    writeBytes(path, handMadeRecord());
-    EXPECT_EQ(loadCameraParams(path.c_str(), 0, &cam), -1);
-    // The second record is missing: the first stays read, the call fails.
-    CameraIntrinsics second{};
-    EXPECT_EQ(loadCameraParams(path.c_str(), 2, &cam, &second), -1);
-    EXPECT_EQ(cam.width, 320);
+// Records are read whole, big-endian, as many as asked; bytes after them are ignored, and a
+// file short of them fails (the records before the short one stay read).
+TEST(CameraFile, ReadsWholeBigEndianRecordsAndFailsOnShortFiles) {
+    const std::vector<unsigned char> one = handMadeRecord();
+    std::vector<unsigned char> two = one;
+    two.insert(two.end(), one.begin(), one.end());
+    two[136 + 3] = 0x80;  // second width 384
+    two.push_back(0xAB);
+    const std::string path = tempFile("two.dat");
+    writeBytes(path, two);
+    CameraIntrinsics a{}, b{}, c{};
+    ASSERT_EQ(loadCameraParams(path.c_str(), 1, &a), 0);
+    EXPECT_EQ(a.width, 320);
+    EXPECT_EQ(a.height, 240);
+    EXPECT_EQ(a.projection[0][0], 1.5);
+    EXPECT_EQ(a.projection[2][3], 0.0);
+    EXPECT_EQ(a.distortion[3], 1.0);
+    ASSERT_EQ(loadCameraParams(path.c_str(), 2, &a, &b), 0);
+    EXPECT_EQ(b.width, 384);
+    EXPECT_EQ(loadCameraParams(path.c_str(), 3, &a, &b, &c), -1);
+    EXPECT_EQ(loadCameraParams(path.c_str(), 0, &a), -1);
+    EXPECT_EQ(loadCameraParams(tempFile("absent.dat").c_str(), 1, &a), -1);
+    two.resize(135);
+    writeBytes(path, two);
+    EXPECT_EQ(loadCameraParams(path.c_str(), 1, &a), -1);
     std::remove(path.c_str());
 }
 
@@ -107,22 +105,6 @@ TEST(CameraFile, UnusableRecordsAreNamedByTheirBadValue) {
     EXPECT_EQ(cameraFileProblem(whole.c_str()), "");
     EXPECT_EQ(cameraFileProblem(cut.c_str()), "shorter than one 136-byte record");
     EXPECT_EQ(cameraFileProblem(dir.file("absent.dat").c_str()), "No such file or directory");
-}
-
-TEST(CameraFile, TrailingBytesIgnoredAndSeveralRecordsRead) {
-    std::vector<unsigned char> bytes = handMadeRecord();
-    std::vector<unsigned char> two = bytes;
-    two.insert(two.end(), bytes.begin(), bytes.end());
-    two[136 + 3] = 0x80;  // second width 384
-    two.push_back(0xAB);
-    std::string path = tempFile("two.dat");
-    writeBytes(path, two);
-    CameraIntrinsics a{}, b{};
-    ASSERT_EQ(loadCameraParams(path.c_str(), 1, &a), 0);
-    EXPECT_EQ(a.width, 320);
-    ASSERT_EQ(loadCameraParams(path.c_str(), 2, &a, &b), 0);
-    EXPECT_EQ(b.width, 384);
-    std::remove(path.c_str());
 }
 
 TEST(CameraFile, SaveThenLoadRoundTrips) {
