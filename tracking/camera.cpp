@@ -120,10 +120,12 @@ struct ValueRange {
 std::vector<ValueRange> valueRanges(const CameraIntrinsics& p) {
     const double w = p.width, h = p.height, fx = p.projection[0][0], fy = p.projection[1][1];
     const double s = p.distortion[3], tiny = 1e-6;
-    double farthest = 0.0;  // from the distortion centre to a corner, in ideal pixels
+    double farthest = 0.0;  // from the distortion centre to a corner of the picture
     for (double x : {0.0, w})
         for (double y : {0.0, h}) farthest = std::max(farthest, std::hypot(x - p.distortion[0], y - p.distortion[1]));
-    const double coefficientLimit = 1e8 / ((s * farthest) * (s * farthest));  // at most a doubling at the corners
+    // Barrel distortion folds back on itself 2/3 / sqrt(3 p) from its centre, where the inverse
+    // mapping has no answer: the picture must end well inside that. Pincushion never folds.
+    const double squared = farthest * farthest;
     return {{"projection[0][0] (the focal length in x)", fx, 0.1 * w, 100.0 * w},
             {"projection[1][1] (the focal length in y)", fy, 0.5 * fx, 2.0 * fx},
             {"projection[0][1] (the skew)", p.projection[0][1], -fx, fx},
@@ -139,7 +141,7 @@ std::vector<ValueRange> valueRanges(const CameraIntrinsics& p) {
             {"distortion[0] (the distortion centre's x)", p.distortion[0], -0.5 * w, 1.5 * w},
             {"distortion[1] (the distortion centre's y)", p.distortion[1], -0.5 * h, 1.5 * h},
             {"distortion[3] (the scale)", s, 0.5, 2.0},
-            {"distortion[2] (the coefficient)", p.distortion[2], -coefficientLimit, coefficientLimit}};
+            {"distortion[2] (the coefficient)", p.distortion[2], -1e8 / squared, 0.95 * 4.0 / 27.0 * 1e8 / squared}};
 }
 
 }  // namespace

@@ -27,8 +27,8 @@ constexpr int kMaxCameraSide = 16384;
 // value: a size out of range, an entry that is not finite, or a value outside
 // the range any real camera falls in (focal lengths from a tenth of the width
 // to a hundred widths, principal point and distortion centre near the
-// picture, a scale from 0.5 to 2, at most a doubling of the radius by the
-// distortion, a last projection row of 0 0 1 0); empty when usable.
+// picture, a scale from 0.5 to 2, a distortion that does not fold the picture
+// back on itself, a last projection row of 0 0 1 0); empty when usable.
 // loadCameraParams itself accepts any 136 bytes.
 std::string cameraParamsProblem(const CameraIntrinsics& param);
 // Writes records in the same big-endian layout, whole or not at all; 0, or -1

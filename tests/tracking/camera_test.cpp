@@ -89,6 +89,7 @@ TEST(CameraFile, UnusableRecordsAreNamedByTheirBadValue) {
         {[](CameraIntrinsics& c) { c.distortion[3] = -1e-300; }, "distortion[3] (the scale) -1e-300"},
         {[](CameraIntrinsics& c) { c.distortion[2] = 1e300; }, "distortion[2] (the coefficient) 1e+300"},
         {[](CameraIntrinsics& c) { c.distortion[2] = -700; }, "distortion[2] (the coefficient) -700"},
+        {[](CameraIntrinsics& c) { c.distortion[2] = 90; }, "distortion[2] (the coefficient) 90"},
     };
     for (const auto& c : cases) {
         CameraIntrinsics camera = good;

@@ -166,18 +166,6 @@ void thinOut(Views* views) {
     views->list.swap(kept);
 }
 
-// Radial distortion of this model turns back on itself beyond two thirds of
-// 1 / sqrt(3 p) from its centre; the picture's corners must lie inside that.
-bool foldsInsidePicture(const CameraIntrinsics& c) {
-    double p = c.distortion[2] / 1e8;
-    if (p <= 0.0) return false;
-    double fold = 2.0 / 3.0 / std::sqrt(3.0 * p), farthest = 0.0;
-    for (double x : {0.0, static_cast<double>(c.width)})
-        for (double y : {0.0, static_cast<double>(c.height)})
-            farthest = std::max(farthest, std::hypot(x - c.distortion[0], y - c.distortion[1]));
-    return farthest >= fold;
-}
-
 void report(const Views& views, const CameraFit& fit) {
     for (size_t v = 0; v < views.list.size(); ++v)
         std::printf("%s: %.3f px\n", views.list[v].name.c_str(), fit.viewRms[v]);
@@ -189,13 +177,11 @@ void report(const Views& views, const CameraFit& fit) {
         std::fprintf(stderr, "warning: only %zu usable views; %d or more, with the board tilted in different "
                              "directions and reaching the picture's corners, give a better camera file\n",
                      views.list.size(), kWarnViews);
-    if (foldsInsidePicture(fit.camera))
-        std::fprintf(stderr, "warning: the lens bends the picture's corners more than this camera model can "
-                             "describe; the tracker will be off near the corners\n");
     printCameraParams(&fit.camera);
 }
 
-// Why the fitted camera must not be written: the tracker would refuse it, or
+// Why the fitted camera must not be written: the tracker would refuse it (a lens
+// that bends the picture's corners back on themselves among other things), or
 // the views do not support it.
 std::string implausibleCamera(const CameraFit& fit) {
     if (const std::string problem = cameraParamsProblem(fit.camera); !problem.empty())
