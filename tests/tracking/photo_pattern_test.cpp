@@ -140,6 +140,8 @@ TEST(PhotoPattern, PhotosWithoutAMarkerBadRequestsAndOutputsOverInputsAreRefused
     std::mt19937 random(8);
     for (size_t i = 0; i < noise.rgb.size(); i += 3) std::fill_n(noise.rgb.begin() + i, 3, static_cast<uint8_t>(random()));
     ASSERT_TRUE(writePpm(dir.file("noise.ppm"), noise));
+    // Scaled by the width alone, the 4:3 camera puts its principal point far below a photo this flat.
+    ASSERT_TRUE(writePpm(dir.file("wide.ppm"), RgbPicture{2000, 240, std::vector<uint8_t>(2000 * 240 * 3, 190)}));
     struct Case {
         std::string args;
         int status;
@@ -156,6 +158,8 @@ TEST(PhotoPattern, PhotosWithoutAMarkerBadRequestsAndOutputsOverInputsAreRefused
                                                             "border around a picture, whole in the photo): the square "
                                                             "found has no border clearly darker than the paper"},
         {"--photo " + dir.file("none.ppm") + camera + out, 1, "none.ppm: cannot open"},
+        {"--photo " + dir.file("wide.ppm") + camera + out, 1,
+         "wide.ppm: camera parameters unusable for 2000x240 frames: projection[1][2] (the principal point's y)"},
         {"--photo " + tablePhoto + " --camera " + dir.file("no.dat") + out, 1, "Camera parameter load error"},
         {"--photo " + tablePhoto + camera, 2, "--out is required"},
         {"--photo " + tablePhoto + out, 2, "--camera"},
