@@ -1,5 +1,6 @@
 #include <GL/glut.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 
@@ -15,6 +16,7 @@
 #include "render/world_drawing.h"
 #include "tracking/auto_threshold.h"
 #include "tracking/marker.h"
+#include "tracking/mat.h"
 #include "tracking/pose.h"
 #include "tracking/refine.h"
 #include "world/world.h"
@@ -126,6 +128,27 @@ void drawWorldAxes() {
     glEnd();
 }
 
+// The scene's marker: the best match of its pattern; false when there is none.
+bool poseFromMarker(const unsigned char* frame, DetectedMarker* markers, int count) {
+    const int chosen = count > 0 ? chooseMarker(markers, count, theGame.patternId) : -1;
+    if (chosen < 0) return false;
+    estimateChosenPose(frame, &markers[chosen]);
+    if (theGame.debugMode) drawDebugOutline(markers[chosen]);
+    return true;
+}
+
+// The scene's mat: every mat marker that agrees with the others; false when none gives a pose.
+bool poseFromMat(const unsigned char* frame, DetectedMarker* markers, int count) {
+    const auto start = Clock::now();
+    if (!theGame.options.exact) refineMatMarkers(frame, theGame.mat, markers, count);
+    MatPose pose;
+    const bool found = estimateMatPose(theGame.mat, markers, count, !theGame.options.exact, &pose) >= 0;
+    if (found) std::copy(&pose.transform[0][0], &pose.transform[0][0] + 12, &theGame.markerTransform[0][0]);
+    addTime(&FrameTimings::poseSeconds, start);
+    for (int u = 0; found && theGame.debugMode && u < pose.usedCount; u++) drawDebugOutline(markers[pose.used[u]]);
+    return found;
+}
+
 void handleNewFrame(unsigned char* frame) {
     ++theGame.frameCounter;
     theGame.lastFrame = frame;
@@ -134,13 +157,12 @@ void handleNewFrame(unsigned char* frame) {
     int count = 0;
     detectInFrame(frame, &markers, &count);
     videoCapNext();
-    const int chosen = count > 0 ? chooseMarker(markers, count, theGame.patternId) : -1;
-    if (chosen < 0) {
+    const bool posed = theGame.useMat ? poseFromMat(frame, markers, count) : poseFromMarker(frame, markers, count);
+    if (!posed) {
+        stepsForFrame(theGame.pacer, nowNanoseconds(), false);
         swapDisplayBuffers();
         return;
     }
-    estimateChosenPose(frame, &markers[chosen]);
-    if (theGame.debugMode) drawDebugOutline(markers[chosen]);
     drawWorldView();
 }
 
@@ -180,7 +202,7 @@ void drawRaceView() {
     glMatrixMode(GL_MODELVIEW);
     glLoadMatrixd(m);
     if (theGame.debugMode) drawWorldAxes();
-    updateAndDrawWorld(theGame.debugMode, stepsDue(theGame.pacer, nowNanoseconds()));
+    updateAndDrawWorld(theGame.debugMode, stepsForFrame(theGame.pacer, nowNanoseconds(), true));
     glDisable(GL_DEPTH_TEST);
 }
 

@@ -7,6 +7,7 @@
 #include <string>
 
 #include "tracking/camera.h"
+#include "tracking/mat.h"
 
 struct FrameTimings {
     double uploadSeconds = 0;
@@ -26,6 +27,9 @@ struct GameState {
     // threshold itself binarises every frame.
     bool automaticThreshold = true;
     int patternId = -1;
+    // A scene whose PATTERN names a mat of markers: the world is drawn with the mat's pose.
+    bool useMat = false;
+    Mat mat;
     int frameCounter = 0;
     FpsMeter fps;
     StepPacer pacer;

@@ -12,6 +12,7 @@
 #include "render/bmp.h"
 #include "render/car_texture.h"
 #include "tracking/camera_setup.h"
+#include "tracking/mat.h"
 #include "tracking/pattern.h"
 #include "world/race_setup.h"
 #include "world/scene_check.h"
@@ -98,7 +99,18 @@ void loadCamera(int width, int height) {
     printCameraParams(&theGame.camera);
 }
 
+void loadSceneMat(const char* path) {
+    std::string why;
+    if (!loadMat(path, &theGame.mat, &why)) {
+        std::printf("pattern load error !!\n");
+        failStartup("cannot use the mat " + why);
+    }
+    theGame.useMat = true;
+}
+
+// PATTERN names a pattern file or a mat file, told apart by what the file holds.
 void loadScenePattern() {
+    if (isMatFile(theWorld.patternPath.c_str())) return loadSceneMat(theWorld.patternPath.c_str());
     std::string why;
     theGame.patternId = loadPatternChecked(theWorld.patternPath.c_str(), &why);
     if (theGame.patternId < 0) {

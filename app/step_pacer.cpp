@@ -17,3 +17,9 @@ int stepsDue(StepPacer& pacer, int64_t nowNanoseconds) {
     pacer.stepsTaken = due;  // time beyond the cap is dropped
     return static_cast<int>(steps);
 }
+
+int stepsForFrame(StepPacer& pacer, int64_t nowNanoseconds, bool drawsWorld) {
+    if (drawsWorld) return stepsDue(pacer, nowNanoseconds);
+    pacer.started = false;
+    return 0;
+}

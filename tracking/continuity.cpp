@@ -98,7 +98,9 @@ int applyMarkerHistory(DetectedMarker* markers, int count, int capacity) {
         double closeness;
         bool seen = false;
         for (int i = 0; i < count && !seen; i++) seen = matches(history[h].marker, markers[i], &closeness);
-        if (!seen) markers[total++] = history[h].marker;
+        if (seen) continue;
+        markers[total] = history[h].marker;
+        markers[total++].remembered = true;
     }
     return total;
 }

@@ -65,6 +65,7 @@ int buildDetectedMarkers(const uint8_t* frame, const MarkerCandidate* candidates
         DetectedMarker* m = &markers[n];
         m->area = c->area;
         m->refined = false;
+        m->remembered = false;
         m->center[0] = c->center[0];
         m->center[1] = c->center[1];
         if (fitEdgeLines(c, camera->distortion, m->lines, m->corners) < 0) continue;

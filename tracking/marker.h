@@ -16,6 +16,7 @@ struct DetectedMarker {
     double lines[4][3];   // side k: a*x + b*y + c = 0, ideal coordinates
     double corners[4][2]; // corner k = side k-1 meets side k, ideal coordinates
     bool refined = false;  // lines and corners re-located on the grey values (refine.h)
+    bool remembered = false;  // not seen in this frame: kept from a recent one (applyMarkerHistory)
 };
 
 constexpr int kMaxCandidates = 30;

@@ -107,6 +107,17 @@ void clearPatterns() {
 
 int loadedPatternCount() { return patternCount; }
 
+double patternLikeness(int a, int b) {
+    if (a < 0 || b < 0 || a >= kMaxPatterns || b >= kMaxPatterns || !slotInUse[a] || !slotInUse[b]) return 0.0;
+    double best = 0.0;
+    for (int d = 0; d < 4; d++) {
+        double dot = 0.0;
+        for (int k = 0; k < kPatternCells; k++) dot += static_cast<double>(slots[a].values[0][k]) * slots[b].values[d][k];
+        best = std::fmax(best, dot / slots[a].norm[0] / slots[b].norm[d]);
+    }
+    return best;
+}
+
 namespace {
 
 // The plain load, and with refuseFlat also the refusal of orientations

@@ -23,6 +23,9 @@ int savePatternFile(const char* path, const uint8_t values[kPatternFileValues], 
 // Empties the store so that tools and tests can start afresh.
 void clearPatterns();
 int loadedPatternCount();
+// The largest correlation of loaded pattern a's first orientation with any orientation of
+// pattern b: 1 for the same picture, in any quarter turn. 0 when either slot is empty.
+double patternLikeness(int a, int b);
 
 // Grid steps along a side whose squared length is `squaredSide`: 16, 32 or 64.
 int patternGridSize(int squaredSide);

@@ -22,8 +22,20 @@ int refineMarkerList(const uint8_t* frame, DetectedMarker* markers, int count);
 // with the tracker's camera through `transform`, with the correspondences pose estimation uses.
 double cornerReprojectionError(const DetectedMarker* marker, const double centre[2], double width,
                                const double transform[3][4]);
-// A few damped Gauss-Newton steps on the six pose parameters from `transform`. The transform is
-// replaced only by a finite pose with a smaller error; returns the error of the pose it holds.
+// Mean squared distance (pixels^2) between n image points and their model points (x, y, z)
+// projected through `transform`; infinite when a point lies behind the camera.
+double poseReprojectionError(const double model[][3], const double image[][2], int n, const double transform[3][4]);
+// A few damped Gauss-Newton steps on the six pose parameters from `transform`, on the
+// reprojection error of n model points against their image points (ideal coordinates). The
+// transform is replaced only by a finite pose with a smaller error; returns the mean squared
+// error of the pose it holds.
+double polishPose(const double model[][3], const double image[][2], int n, double transform[3][4]);
+// polishPose with one more parameter: a widening w (pixels) of every outline, which moves image
+// point k by w * widen[k] (a tone curve or blur shifts all sides of dark squares alike). Several
+// markers are needed to tell it from the distance. The error is that of the widened points.
+double polishPoseWidened(const double model[][3], const double image[][2], const double widen[][2], int n,
+                         double transform[3][4], double* widening);
+// polishPose on the marker's four corners.
 double polishMarkerPose(const DetectedMarker* marker, const double centre[2], double width, double transform[3][4]);
 // estimateMarkerPose (the angle search, which allocates its small matrices), then the polish.
 // -1 with the transform untouched when there is no pose or it is not finite.

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <vector>
 
 #include "app/held_keys.h"
 #include "app/step_pacer.h"
@@ -29,6 +30,30 @@ TEST(StepPacer, SixtyStepsASecondWhateverTheFrameRate) {
     EXPECT_EQ(stepsDue(pacer, 5 * kSecond + kSecond / 20), 3);    // late: the steps it is worth
     EXPECT_EQ(stepsDue(pacer, 9 * kSecond), kMaxStepsPerFrame);   // a stall is not made up
     EXPECT_EQ(stepsDue(pacer, 9 * kSecond + kSecond / 50), 1);
+}
+
+// Frames every 1/20 s with the world drawn ('W') or not ('-'): the steps each frame took.
+std::vector<int> stepsPerFrame(const std::string& frames) {
+    StepPacer pacer;
+    std::vector<int> steps;
+    int64_t now = 3 * kSecond;
+    for (char f : frames) {
+        steps.push_back(stepsForFrame(pacer, now, f == 'W'));
+        now += kSecond / 20;
+    }
+    return steps;
+}
+
+TEST(StepPacer, AFrameWithoutTheWorldIsNotMadeUpLater) {
+    // The first frame back after a loss of any length takes one step, the next ones their share.
+    for (const std::string& frames : std::vector<std::string>{"WWW-WWW", "WW-----WW", "W" + std::string(200, '-') + "WW", "-W-W-W"}) {
+        const std::vector<int> steps = stepsPerFrame(frames);
+        for (size_t i = 0; i < frames.size(); i++) {
+            const bool firstBack = frames[i] == 'W' && (i == 0 || frames[i - 1] == '-');
+            const int expected = frames[i] == '-' ? 0 : firstBack ? 1 : 3;
+            EXPECT_EQ(steps[i], expected) << frames << " frame " << i;
+        }
+    }
 }
 
 // Events of one batch are letters: P press, R release; '|' begins a frame.

@@ -96,6 +96,7 @@ TEST(StartupRefusals, BrokenFilesEndStartUpNamingTheFileAndTheCause) {
     ASSERT_EQ(savePatternFile(flatPattern.c_str(), flat), 0);
     const std::string pipe = files.pipe("pipe.txt");
     const std::string playlist = files.write("list.avi", "ffconcat version 1.0\nfile '" + pipe + "'\n");
+    const std::string badMat = files.write("mat.txt", "# a mat\nMARKER " + kDemo + "/marker/marker.patt 0 0 80\nMARKR\n");
 
     const struct {
         const char* name;
@@ -115,6 +116,8 @@ TEST(StartupRefusals, BrokenFilesEndStartUpNamingTheFileAndTheCause) {
         {"camera with a denormal scale", kDemo + "/camera/camera_para.dat", denormalCamera, "",
          "Camera parameter load error !!\n",
          denormalCamera + ": unusable camera parameters: distortion[3] (the scale) 4.94066e-324 is not between", 1},
+        {"mat with an unknown word", kDemo + "/marker/marker.patt", badMat, "", "pattern load error !!\n",
+         badMat + ":3: unknown word \"MARKR\"", 1},
         {"video is a pipe", kDemo + "/video/demo.avi", pipe, "", "", pipe + ": a named pipe, not a regular file", 1},
         {"video is a playlist naming a pipe", kDemo + "/video/demo.avi", playlist, "", "",
          playlist + ": a Virtual concatenation script file, not a video file", 1},

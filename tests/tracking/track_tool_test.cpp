@@ -126,6 +126,43 @@ TEST_F(TrackTool, ReportsIdsCornersAndPosesAsJsonLines) {
         << later;
 }
 
+// --mat adds the mat's pose from its markers; a mat pattern also given with --pattern keeps its id.
+TEST_F(TrackTool, MatPoseFromAllItsMarkers) {
+    const std::string mat = writeText("tool_mat.txt", "# two markers\nMARKER " + firstPattern + " -60 0 80\nMARKER " +
+                                                         secondPattern + " 70 10 60\n");
+    double pose[3][4];
+    makeMarkerPose(520, 30, 0, 15, 0, 0, pose);
+    const SynthPicture sheet = blankSheetPicture();
+    const std::vector<SynthMatMarker> places = {{&first, {-60, 0}, 80}, {&second, {70, 10}, 60}};
+    const std::vector<SynthMarker> placed = placeOnMat(places, pose, &sheet, 300);
+    SynthFrame frame, empty;
+    ASSERT_EQ(renderSynthFrame(camera, placed.data(), 3, {}, &frame), 0);
+    ASSERT_EQ(renderSynthFrame(camera, nullptr, 0, {}, &empty), 0);
+    // Without markers first: after the mat, the marker history would still hold them.
+    const std::string images = writeFrame("tool_nomat.ppm", empty) + " " + writeFrame("tool_mat.ppm", frame);
+
+    ToolRun run = track("--mat " + mat + " " + images);
+    ASSERT_EQ(run.status, 0) << run.err;
+    const std::vector<nlohmann::json> lines = jsonLines(run.out);
+    ASSERT_EQ(lines.size(), 2u);
+    const nlohmann::json& found = lines[1]["mat"];
+    EXPECT_EQ(found["markers"], nlohmann::json({0, 1})) << found;
+    for (int r = 0; r < 3; r++)
+        for (int c = 0; c < 4; c++) EXPECT_NEAR(found["pose"][r][c].get<double>(), pose[r][c], c < 3 ? 1e-3 : 0.3);
+    EXPECT_LT(found["pose_error"].get<double>(), 0.05);
+    EXPECT_EQ(found["refined"], true);
+    EXPECT_NE(run.out.find(", \"mat\": null}"), std::string::npos) << run.out;
+    EXPECT_EQ(track(images).out.find("\"mat\""), std::string::npos);
+
+    run = runTool(kTrack + " --camera " + cameraPath + " --mat " + mat + " --exact " + images, tempPath("run"));
+    ASSERT_EQ(run.status, 0) << run.err;
+    EXPECT_EQ(jsonLines(run.out).at(1)["mat"]["refined"], false);
+    EXPECT_EQ(runTool(kTrack + " --camera " + cameraPath + " " + images, tempPath("run")).status, 2);
+    run = track("--mat " + writeText("tool_badmat.txt", "MARKER " + secondPattern + " 0 0 -1\n") + " " + images);
+    EXPECT_EQ(run.status, 1);
+    EXPECT_NE(run.err.find("tool_badmat.txt:1: width -1 is not above 0"), std::string::npos) << run.err;
+}
+
 // Refinement is on by default and says so per image and per marker; --exact turns it off; a
 // marker it cannot refine (three pixels from the frame border) keeps the corners detection found.
 TEST_F(TrackTool, RefinedCornersByDefaultDetectedOnesWithExact) {

@@ -43,6 +43,27 @@ SynthPicture secondMarkerPicture(int size) {
     return p;
 }
 
+SynthPicture codedMarkerPicture(int index, int size) {
+    SynthPicture p = blankMarker(size);
+    // An odd factor makes the scramble one-to-one over the 12 free cells' 4096 codes.
+    const unsigned code = (static_cast<unsigned>(index) * 2765u + 1234u) % 4096u;
+    int bit = 0;
+    for (int row = 0; row < 4; row++)
+        for (int col = 0; col < 4; col++) {
+            const bool corner = (row == 0 || row == 3) && (col == 0 || col == 3);
+            const bool dark = corner ? row == 0 && col == 0 : (code >> bit++) & 1u;
+            if (dark) fill(p, 0.25 + 0.125 * col, 0.25 + 0.125 * row, 0.375 + 0.125 * col, 0.375 + 0.125 * row, 0, 0, 0);
+        }
+    return p;
+}
+
+SynthPicture blankSheetPicture() {
+    SynthPicture p;
+    p.size = 1;
+    p.rgb.assign(3, 255);
+    return p;
+}
+
 SynthPicture chessboardPicture(int cols, int rows) {
     SynthPicture p;
     p.size = (cols > rows ? cols : rows) + 3;

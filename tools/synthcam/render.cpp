@@ -105,6 +105,26 @@ void sampleColour(const Scene& s, double ix, double iy, double rgb[3]) {
     rgb[0] = 175, rgb[1] = 190, rgb[2] = 205;
 }
 
+// Even-odd rule: inside when a ray to the right crosses the outline an odd number of times.
+bool insidePolygon(const std::vector<double>& p, double x, double y) {
+    const size_t n = p.size() / 2;
+    bool inside = false;
+    for (size_t i = 0, j = n - 1; i < n; j = i++) {
+        const double xi = p[2 * i], yi = p[2 * i + 1], xj = p[2 * j], yj = p[2 * j + 1];
+        if ((yi > y) != (yj > y) && x < xi + (y - yi) * (xj - xi) / (yj - yi)) inside = !inside;
+    }
+    return inside;
+}
+
+bool occluderColour(const std::vector<SynthOccluder>& occluders, double x, double y, double rgb[3]) {
+    for (const SynthOccluder& o : occluders) {
+        if (o.polygon.size() < 6 || !insidePolygon(o.polygon, x, y)) continue;
+        for (int i = 0; i < 3; i++) rgb[i] = o.rgb[i];
+        return true;
+    }
+    return false;
+}
+
 void renderPixels(const Scene& s, const SynthOptions& o, std::vector<double>& rgb) {
     const CameraIntrinsics& cam = *s.camera;
     int ss = o.supersample < 1 ? 1 : o.supersample;
@@ -114,8 +134,11 @@ void renderPixels(const Scene& s, const SynthOptions& o, std::vector<double>& rg
             for (int sy = 0; sy < ss; sy++)
                 for (int sx = 0; sx < ss; sx++) {
                     double ix, iy, c[3] = {0, 0, 0};
-                    observedToIdealExact(cam.distortion, px - 0.5 + (sx + 0.5) / ss, py - 0.5 + (sy + 0.5) / ss, &ix, &iy);
-                    sampleColour(s, ix, iy, c);
+                    const double ox = px - 0.5 + (sx + 0.5) / ss, oy = py - 0.5 + (sy + 0.5) / ss;
+                    if (!occluderColour(o.occluders, ox, oy, c)) {
+                        observedToIdealExact(cam.distortion, ox, oy, &ix, &iy);
+                        sampleColour(s, ix, iy, c);
+                    }
                     for (int i = 0; i < 3; i++) sum[i] += c[i];
                 }
             for (int i = 0; i < 3; i++) rgb[(static_cast<size_t>(py) * cam.width + px) * 3 + i] = sum[i] / (ss * ss);
@@ -217,6 +240,24 @@ void makeMarkerPose(double distance, double tiltDeg, double yawDeg, double spinD
     pose[0][3] = offsetX;
     pose[1][3] = offsetY;
     pose[2][3] = distance;
+}
+
+std::vector<SynthMarker> placeOnMat(const std::vector<SynthMatMarker>& markers, const double matPose[3][4],
+                                    const SynthPicture* sheet, double sheetWidth) {
+    std::vector<SynthMarker> placed;
+    auto place = [&](const SynthPicture* picture, double x, double y, double z, double width) {
+        SynthMarker m;
+        m.picture = picture;
+        m.width = width;
+        for (int r = 0; r < 3; r++) {
+            for (int c = 0; c < 3; c++) m.pose[r][c] = matPose[r][c];
+            m.pose[r][3] = matPose[r][0] * x + matPose[r][1] * y + matPose[r][2] * z + matPose[r][3];
+        }
+        placed.push_back(m);
+    };
+    for (const SynthMatMarker& m : markers) place(m.picture, m.centre[0], m.centre[1], 0.0, m.width);
+    place(sheet, 0.0, 0.0, -0.05, sheetWidth);
+    return placed;
 }
 
 CameraIntrinsics makeWebcamIntrinsics(int width, int height) {

@@ -33,6 +33,12 @@ struct SynthLighting {
     double penumbra = 1.0;        // width of the shadow's soft edge, pixels
 };
 
+// Something standing between the camera and the table: a polygon in observed pixels, one colour.
+struct SynthOccluder {
+    std::vector<double> polygon;  // x0, y0, x1, y1, ...
+    double rgb[3] = {90, 70, 60};
+};
+
 struct SynthOptions {
     int supersample = 4;         // samples per pixel along each axis
     double noiseSigma = 0.0;     // gaussian noise per channel, in intensity steps
@@ -44,6 +50,7 @@ struct SynthOptions {
     double tableBrightness = 1.0;  // scales the table's colours
     double ink = 0.0, paper = 255.0;  // what the pictures' 0 and 255 look like: printed ink is not black
     SynthLighting lighting;
+    std::vector<SynthOccluder> occluders;  // in front of everything, lit like the rest
 };
 
 struct SynthFrame {
@@ -61,6 +68,11 @@ SynthPicture defaultMarkerPicture(int size = 64);
 // Another distinct picture, for tests with several patterns.
 SynthPicture secondMarkerPicture(int size = 64);
 
+// A distinct picture for each index (0 .. 4095): a 4 x 4 code inside the border, its top-left
+// cell always dark and the other corner cells light, so that no quarter turn maps it onto itself
+// or onto another index's picture.
+SynthPicture codedMarkerPicture(int index, int size = 64);
+
 // A chessboard of cols x rows inner corners, one picture pixel per square,
 // centred on white with at least one square of margin; its square side is the
 // picture's width / `size`, where `size` is max(cols, rows) + 3.
@@ -71,6 +83,19 @@ SynthPicture chessboardPicture(int cols, int rows);
 // sits at camera (offsetX, offsetY, distance).
 void makeMarkerPose(double distance, double tiltDeg, double yawDeg, double spinDeg, double offsetX, double offsetY,
                     double pose[3][4]);
+
+// A mat of markers lying on a square white sheet.
+struct SynthMatMarker {
+    const SynthPicture* picture = nullptr;
+    double centre[2] = {0, 0};
+    double width = 80.0;
+};
+// The mat's markers posed in the plane of `matPose` (mat to camera), then the sheet of
+// `sheetWidth` centred on the mat's origin, a hair beneath them; `sheet` must outlive the result.
+std::vector<SynthMarker> placeOnMat(const std::vector<SynthMatMarker>& markers, const double matPose[3][4],
+                                    const SynthPicture* sheet, double sheetWidth);
+// A white picture for the sheet.
+SynthPicture blankSheetPicture();
 
 // A plausible webcam: focal length about 660 px, principal point near the centre, mild barrel distortion.
 CameraIntrinsics makeWebcamIntrinsics(int width, int height);

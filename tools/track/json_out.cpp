@@ -8,11 +8,26 @@ const JsonLineStyle kTrackStyle{", ", ": ", 10};
 
 JsonDocument pair(double x, double y) { return JsonDocument::array({x, y}); }
 
+JsonDocument poseRows(const double pose[3][4]) {
+    JsonDocument rows = JsonDocument::array();
+    for (int r = 0; r < 3; r++) rows.push_back(JsonDocument::array({pose[r][0], pose[r][1], pose[r][2], pose[r][3]}));
+    return rows;
+}
+
 JsonDocument poseJson(const MarkerReport& r) {
     if (!r.hasPose) return nullptr;
-    JsonDocument rows = JsonDocument::array();
-    for (const auto& row : r.pose) rows.push_back(JsonDocument::array({row[0], row[1], row[2], row[3]}));
-    return rows;
+    return poseRows(r.pose);
+}
+
+JsonDocument matJson(const MatReport& m) {
+    if (!m.found) return nullptr;
+    JsonDocument out;
+    out["pose"] = poseRows(m.pose.transform);
+    out["markers"] = JsonDocument::array();
+    for (int id : m.ids) out["markers"].push_back(id);
+    out["pose_error"] = m.pose.error;
+    out["refined"] = m.pose.refined;
+    return out;
 }
 
 // Members are added in the order the line has always had.
@@ -46,8 +61,7 @@ JsonDocument thresholdJson(const ThresholdReport& t) {
 }  // namespace
 
 std::string imageResultJson(const std::string& path, int width, int height, double ms, const ThresholdReport& threshold,
-                            bool refined,
-                            const std::vector<MarkerReport>& markers) {
+                            bool refined, const std::vector<MarkerReport>& markers, const MatReport* mat) {
     JsonDocument line;
     line["image"] = path;
     line["width"] = width;
@@ -57,5 +71,6 @@ std::string imageResultJson(const std::string& path, int width, int height, doub
     line["refined"] = refined;
     line["markers"] = JsonDocument::array();
     for (const MarkerReport& marker : markers) line["markers"].push_back(markerJson(marker));
+    if (mat) line["mat"] = matJson(*mat);
     return jsonLine(line, kTrackStyle);
 }

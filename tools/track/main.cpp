@@ -13,6 +13,7 @@
 #include "tracking/camera_setup.h"
 #include "tracking/diagnostics.h"
 #include "tracking/marker.h"
+#include "tracking/mat.h"
 #include "tracking/median.h"
 #include "tracking/pattern.h"
 #include "tracking/pose.h"
@@ -35,14 +36,26 @@ int loadCamera(const std::string& path, CameraIntrinsics* loaded) {
     return problem.empty() ? 0 : failCamera(path, problem);
 }
 
-int loadPatterns(const std::vector<std::string>& paths) {
+Mat theMat;
+
+int loadPatterns(const std::vector<std::string>& paths, std::vector<LoadedPattern>* loaded) {
     for (const std::string& path : paths) {
         std::string why;
-        if (loadPatternChecked(path.c_str(), &why) >= 0) continue;
+        const int id = loadPatternChecked(path.c_str(), &why);
+        if (id >= 0) {
+            loaded->push_back({path, id});
+            continue;
+        }
         // A full store is no fault of the file.
         return fail(loadedPatternCount() == kMaxPatterns ? why : "pattern load error !! (" + why + ")");
     }
     return 0;
+}
+
+int loadMatFile(const std::string& path, const std::vector<LoadedPattern>& loaded) {
+    if (path.empty()) return 0;
+    std::string why;
+    return loadMat(path.c_str(), &theMat, &why, loaded) ? 0 : fail("mat load error (" + why + ")");
 }
 
 int detect(const std::vector<uint8_t>& frame, const TrackOptions& o, DetectedMarker** list, int* count,
@@ -57,8 +70,14 @@ int detect(const std::vector<uint8_t>& frame, const TrackOptions& o, DetectedMar
     return status;
 }
 
+void matPose(const DetectedMarker* list, int count, const TrackOptions& o, MatReport* report) {
+    *report = MatReport{};
+    report->found = estimateMatPose(theMat, list, count, !o.exact, &report->pose) >= 0;
+    for (int u = 0; report->found && u < report->pose.usedCount; u++) report->ids.push_back(list[report->pose.used[u]].id);
+}
+
 double runDetection(const std::vector<uint8_t>& frame, const TrackOptions& o, std::vector<MarkerReport>* reports,
-                    ThresholdReport* threshold) {
+                    ThresholdReport* threshold, MatReport* mat) {
     auto start = std::chrono::steady_clock::now();
     DetectedMarker* list = nullptr;
     int count = 0;
@@ -76,6 +95,7 @@ double runDetection(const std::vector<uint8_t>& frame, const TrackOptions& o, st
         }
         reports->push_back(r);
     }
+    if (!o.mat.empty()) matPose(list, count, o, mat);
     return std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
 }
 
@@ -101,14 +121,16 @@ int trackImage(const std::string& path, const CameraIntrinsics& loaded, const Tr
     std::vector<MarkerReport> reports;
     std::vector<double> times;
     ThresholdReport threshold;
+    MatReport mat;
     for (int i = 0; i < o.repeat; i++) {
-        double ms = runDetection(frame, o, &reports, &threshold);
+        double ms = runDetection(frame, o, &reports, &threshold, &mat);
         if (ms < 0) return fail(path + ": labeling failed (more dark regions than the tracker can number)");
         times.push_back(ms);
     }
     const double typicalMs = medianInPlace(times.data(), static_cast<int>(times.size()));
     std::printf("%s\n", imageResultJson(path, picture.width, picture.height, typicalMs, threshold,
-                                        allIdentifiedRefined(reports), reports).c_str());
+                                        allIdentifiedRefined(reports), reports, o.mat.empty() ? nullptr : &mat)
+                                .c_str());
     std::fflush(stdout);
     return 0;
 }
@@ -122,7 +144,9 @@ int main(int argc, char** argv) {
     setTrackerDiagnostics(stderr);
     CameraIntrinsics loaded;
     if (int status = loadCamera(options.camera, &loaded); status != 0) return status;
-    if (int status = loadPatterns(options.patterns); status != 0) return status;
+    std::vector<LoadedPattern> patterns;
+    if (int status = loadPatterns(options.patterns, &patterns); status != 0) return status;
+    if (int status = loadMatFile(options.mat, patterns); status != 0) return status;
     // An image that cannot be tracked is reported and the others still are.
     int status = 0;
     for (const std::string& image : options.images)

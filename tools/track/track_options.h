@@ -8,6 +8,7 @@
 struct TrackOptions {
     std::string camera;
     std::vector<std::string> patterns;
+    std::string mat;  // a mat file: its pose is reported as well
     int threshold = 100;
     bool fixedThreshold = false;  // the threshold binarises every image; otherwise it shifts the automatic levels
     double markerWidth = 80.0;
