@@ -52,6 +52,7 @@ unsigned char* screenImageFor(ScreenState state) {
 }
 
 void showScreenImage(const unsigned char* image) {
+    theGame.worldShown = false;
     set2DMode();
     glRasterPos2i(0, 0);
     glDrawPixels(screenImageWidth, screenImageHeight, GL_BGR_EXT, GL_UNSIGNED_BYTE, image);
@@ -67,6 +68,7 @@ void showCameraImage(const unsigned char* frame) {
 
 void drawWorldView() {
     const auto start = Clock::now();
+    theGame.worldShown = true;
     drawRaceView();
     addTime(&FrameTimings::drawSeconds, start);
     const auto swapStart = Clock::now();
@@ -160,6 +162,7 @@ void handleNewFrame(unsigned char* frame) {
     const bool posed = theGame.useMat ? poseFromMat(frame, markers, count) : poseFromMarker(frame, markers, count);
     if (!posed) {
         stepsForFrame(theGame.pacer, nowNanoseconds(), false);
+        theGame.worldShown = false;
         swapDisplayBuffers();
         return;
     }

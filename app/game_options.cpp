@@ -26,6 +26,12 @@ void addGameOptions(CLI::App& app, GameOptions& options) {
                  "binarise every frame with the one threshold (100, changed by + and -)");
     app.add_flag("--exact", options.exact,
                  "marker pose straight from detection and the angle search, without sub-pixel refinement");
+    app.add_flag("--live", options.live,
+                 "race the scene through the camera instead of its video (with a typical webcam lens unless "
+                 "--camera-file is given)");
+    app.add_option("--camera-file", options.cameraFile,
+                   "the camera's parameter file (from rovanta-calibrate) instead of the one the scene names")
+        ->type_name("CAM");
 }
 
 std::vector<std::string> withLongSpellings(const CLI::App& app, const std::vector<std::string>& arguments) {

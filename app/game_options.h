@@ -27,6 +27,8 @@ struct GameOptions {
     bool demo = false;            // run in the demo folder, wherever the game was started
     bool fixedThreshold = false;  // the one global threshold instead of automatic thresholding
     bool exact = false;           // marker pose straight from detection, without sub-pixel refinement
+    bool live = false;            // the camera instead of the scene's video
+    std::string cameraFile;       // the camera's parameter file instead of the scene's
 };
 
 // Puts the game's extra options on `app`.

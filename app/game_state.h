@@ -34,6 +34,7 @@ struct GameState {
     FpsMeter fps;
     StepPacer pacer;
     const unsigned char* lastFrame = nullptr;
+    bool worldShown = false;  // the last picture drew the world in the marker's pose
     double markerWidth = 80.0;
     double markerCentre[2] = {0.0, 0.0};
     double markerTransform[3][4] = {};
@@ -41,6 +42,7 @@ struct GameState {
     unsigned char* winImage = nullptr;
     unsigned char* loseImage = nullptr;
     CameraIntrinsics camera{};
+    bool sceneCameraFileFits = true;  // false when --live replaced the scene's video by the camera
     FrameTimings* timings = nullptr;  // set by the frame benchmark
     GameOptions options;              // the options beyond the classic three
     std::string demoFolder;           // where --demo runs the game; empty without --demo

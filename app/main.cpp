@@ -3,6 +3,7 @@
 #include <unistd.h>
 
 #include <cstdio>
+#include <filesystem>
 #include <optional>
 #include <string>
 
@@ -12,6 +13,7 @@
 #include "app/game.h"
 #include "app/game_options.h"
 #include "app/game_state.h"
+#include "app/scene_editing.h"
 #include "app/video/video.h"
 #include "display/gl_modes.h"
 
@@ -50,11 +52,15 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "rovanta: %s\n", options.error.c_str());
         return 1;
     }
+    // Named from where the game was started, also when --demo moves it into the demo folder.
+    if (!theGame.options.cameraFile.empty())
+        theGame.options.cameraFile = std::filesystem::absolute(theGame.options.cameraFile).string();
     if (theGame.options.demo && !enterDemoFolder()) return 1;
     theGame.debugMode = options.debugMode;
     theGame.automaticThreshold = !theGame.options.fixedThreshold;
     if (options.showAbout) std::fputs(aboutText(), stdout);
     initialiseGame(options.scenePath);
+    if (theGame.debugMode) showEditingKeysOnce();
     // The keyboard's auto-repeat stays on, so that + and - act on every press
     // and repeat while held; held arrow keys are kept held by the input layer.
     glutSpecialFunc(onSpecialKeyDown);

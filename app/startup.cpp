@@ -3,9 +3,11 @@
 #include <cstdio>
 #include <cstdlib>
 #include <string>
+#include <utility>
 
 #include "app/game.h"
 #include "app/game_state.h"
+#include "app/scene_editing.h"
 #include "app/video/video.h"
 #include "display/video_display.h"
 #include "model3ds/mesh_draw_gl.h"
@@ -14,6 +16,7 @@
 #include "tracking/camera_setup.h"
 #include "tracking/mat.h"
 #include "tracking/pattern.h"
+#include "tracking/typical_lens.h"
 #include "world/race_setup.h"
 #include "world/scene_check.h"
 #include "world/world.h"
@@ -59,10 +62,23 @@ void loadCarModel(Car& car, const char* path) {
 
 void loadScene(const std::string& scenePath) {
     std::string reason;
-    if (loadRaceScene(theWorld, scenePath, loadCarModel, reason)) return;
-    // --demo runs in the demo folder, so a scene named with -s is looked for there.
-    if (!theGame.demoFolder.empty()) reason += " (looked in the demo folder " + theGame.demoFolder + ")";
-    failStartup(reason);
+    SceneLayout layout;
+    if (!loadRaceScene(theWorld, scenePath, loadCarModel, reason, &layout)) {
+        // --demo runs in the demo folder, so a scene named with -s is looked for there.
+        if (!theGame.demoFolder.empty()) reason += " (looked in the demo folder " + theGame.demoFolder + ")";
+        failStartup(reason);
+    }
+    startSceneEditing(scenePath, std::move(layout));
+}
+
+// --live: the camera instead of the scene's video. A camera file the scene
+// names for its video was measured with another camera.
+void useCameraForLive() {
+    if (!theGame.options.live) return;
+    const std::string camera = videoConfigFor("CAMERA");
+    theGame.sceneCameraFileFits = theWorld.videoConfig == camera;
+    theWorld.videoConfig = camera;
+    theWorld.videoLine = "--live (the camera)";
 }
 
 void openVideo(int& width, int& height) {
@@ -88,15 +104,30 @@ void warnOnOtherShape(const CameraIntrinsics& file, int width, int height) {
                  file.width, file.height, width, height);
 }
 
+void printInstalledCamera() {
+    std::printf("*** Camera Parameter ***\n");
+    printCameraParams(&theGame.camera);
+}
+
+void useTypicalLens(int width, int height) {
+    std::printf("No camera file for this camera (--camera-file CAM gives one): a typical webcam lens, %g degrees "
+                "across, for %dx%d frames\n",
+                kTypicalWebcamFieldOfView, width, height);
+    const std::string problem = installCameraForFrames(typicalWebcamCamera(width, height), width, height, &theGame.camera);
+    if (!problem.empty()) failStartup("the video's " + problem);
+    printInstalledCamera();
+}
+
 void loadCamera(int width, int height) {
-    const char* path = theWorld.cameraParamPath.c_str();
+    if (theGame.options.cameraFile.empty() && !theGame.sceneCameraFileFits) return useTypicalLens(width, height);
+    const char* path =
+        theGame.options.cameraFile.empty() ? theWorld.cameraParamPath.c_str() : theGame.options.cameraFile.c_str();
     const CameraSetup setup = setUpTrackerCamera(path, width, height);
     if (setup.fileUnusable) failCamera(path, setup.problem);
     if (!setup.problem.empty()) failStartup("the video's " + setup.problem);
     warnOnOtherShape(setup.file, width, height);
     theGame.camera = setup.installed;
-    std::printf("*** Camera Parameter ***\n");
-    printCameraParams(&theGame.camera);
+    printInstalledCamera();
 }
 
 void loadSceneMat(const char* path) {
@@ -141,6 +172,7 @@ void placeWindow(int width, int height) {
 void initialiseGame(const std::string& scenePath) {
     loadScreenImagesOrExit();
     loadScene(scenePath);
+    useCameraForLive();
     int width = 0, height = 0;
     openVideo(width, height);
     loadCamera(width, height);

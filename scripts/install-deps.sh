@@ -7,9 +7,11 @@ packages=(
   libpugixml-dev libcli11-dev nlohmann-json3-dev
   freeglut3-dev libglu1-mesa-dev libgl1-mesa-dev libgl1-mesa-dri libglx-mesa0
   libavformat-dev libavcodec-dev libavdevice-dev libswscale-dev libavutil-dev
+  libcairo2-dev
   xvfb xdotool x11-apps imagemagick
   libopencv-dev
   clang libclang-rt-14-dev
+  dpkg-dev file
 )
 missing=()
 for p in "${packages[@]}"; do

@@ -101,7 +101,7 @@ double rmsDistance(const Seen& s, const double pose[3][4]) {
 }
 
 struct Proposal {
-    double pose[3][4];
+    double pose[3][4] = {};
     std::vector<int> explained;  // indices into the seen markers
     double confidence = 0.0;     // summed over those explained: a wrong identification matches worse
     double misfit = 0.0;         // sum of squared RMS distances over the side, of those explained

@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstdio>
 #include <cstdint>
+#include <utility>
 #include <vector>
 
 static std::string formatNumber(double value)
@@ -64,14 +65,18 @@ std::string sceneProblem(const World& world, const std::string& path)
     return problem.empty() ? problem : path + ": " + problem;
 }
 
-bool loadRaceScene(World& world, const std::string& path, const ModelLoader& loadModel, std::string& reason)
+bool loadRaceScene(World& world, const std::string& path, const ModelLoader& loadModel, std::string& reason,
+                   SceneLayout* layout)
 {
     resetWorld(world);
     if (path.size() > kPathCapacity - 1) {
         reason = "scene path longer than " + std::to_string(kPathCapacity - 1) + " characters: " + path;
         return false;
     }
-    const SceneLoadResult loaded = loadScene(world, path, loadModel);
+    SceneLoadResult loaded = loadScene(world, path, loadModel);
+    if (layout != nullptr) {
+        *layout = std::move(loaded.layout);
+    }
     if (!loaded.refusedValue.empty()) {
         reason = loaded.refusedValue;
         return false;

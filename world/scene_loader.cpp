@@ -3,8 +3,10 @@
 #include "world/car_physics.h"
 #include "world/scene_reader.h"
 
+#include <cctype>
 #include <cstdio>
 #include <cstring>
+#include <utility>
 
 static const char kCameraConfig[] =
     "<?xml version=\"1.0\" encoding=\"UTF-8\"?><video_input><camera show_format_dialog=\"true\" "
@@ -70,13 +72,32 @@ static bool readHeader(SceneReader& reader, World& world)
            readText(reader, "PATTERN", kPathCapacity - 1, world.patternPath);
 }
 
+// The count as written: after white space, a sign and digits.
+static void placeCount(const std::string& text, std::size_t at, SceneSectionPlace& place)
+{
+    while (at < text.size() && std::isspace(static_cast<unsigned char>(text[at]))) {
+        ++at;
+    }
+    place.countBegin = at;
+    if (at < text.size() && (text[at] == '+' || text[at] == '-')) {
+        ++at;
+    }
+    while (at < text.size() && std::isdigit(static_cast<unsigned char>(text[at]))) {
+        ++at;
+    }
+    place.countEnd = at;
+}
+
 // A negative count reads as no entries, as it always has; it is noted so that
 // start-up can refuse the scene instead of racing on a half-read track.
-static bool readCount(SceneReader& reader, const char* keyword, int32_t& count)
+static bool readCount(SceneReader& reader, const char* keyword, SceneSectionPlace& place)
 {
+    const long before = std::ftell(reader.file);
+    int32_t& count = place.count;
     if (!readInt(reader, keyword, count)) {
         return false;
     }
+    placeCount(reader.content, static_cast<std::size_t>(before) + std::strlen(keyword), place);
     if (count < 0 && reader.refusedValue.empty()) {
         reader.refusedValue = lastLinePlace(reader) + ": expected \"" + std::string(keyword) +
                                " %d\" with a count of 0 or more, not " + std::to_string(count);
@@ -85,13 +106,13 @@ static bool readCount(SceneReader& reader, const char* keyword, int32_t& count)
 }
 
 template <typename BoxRecord>
-static bool readBoxes(SceneReader& reader, const char* countKeyword, std::vector<BoxRecord>& list)
+static bool readBoxes(SceneReader& reader, const char* countKeyword, std::vector<BoxRecord>& list,
+                      SceneSectionPlace& place)
 {
-    int32_t count = 0;
-    if (!readCount(reader, countKeyword, count)) {
+    if (!readCount(reader, countKeyword, place)) {
         return false;
     }
-    for (int32_t i = 0; i < count; ++i) {
+    for (int32_t i = 0; i < place.count; ++i) {
         BoxRecord box;
         if (!readSkippedInt(reader, "BOX") || !readVec3(reader, "POSITION", box.centre) ||
             !readVec3(reader, "SCALE", box.size)) {
@@ -99,16 +120,16 @@ static bool readBoxes(SceneReader& reader, const char* countKeyword, std::vector
         }
         list.push_back(box);
     }
+    place.end = lastReadEnd(reader);
     return true;
 }
 
-static bool readCheckpoints(SceneReader& reader, World& world)
+static bool readCheckpoints(SceneReader& reader, World& world, SceneSectionPlace& place)
 {
-    int32_t count = 0;
-    if (!readCount(reader, "CHECKPOINTS", count)) {
+    if (!readCount(reader, "CHECKPOINTS", place)) {
         return false;
     }
-    for (int32_t i = 0; i < count; ++i) {
+    for (int32_t i = 0; i < place.count; ++i) {
         Checkpoint checkpoint;
         if (!readInt(reader, "CHECKPOINT", checkpoint.number) ||
             !readVec3(reader, "POSITION", checkpoint.centre) || !readVec3(reader, "SCALE", checkpoint.size)) {
@@ -116,6 +137,7 @@ static bool readCheckpoints(SceneReader& reader, World& world)
         }
         world.checkpoints.push_back(checkpoint);
     }
+    place.end = lastReadEnd(reader);
     return true;
 }
 
@@ -144,11 +166,11 @@ static bool readCar(SceneReader& reader, Car& car, std::string& texturePath, con
 
 static bool readRoute(SceneReader& reader, World& world)
 {
-    int32_t count = 0;
-    if (!readCount(reader, "ROUTE", count)) {
+    SceneSectionPlace place;
+    if (!readCount(reader, "ROUTE", place)) {
         return false;
     }
-    for (int32_t i = 0; i < count; ++i) {
+    for (int32_t i = 0; i < place.count; ++i) {
         RoutePoint point;
         if (!readInt(reader, "ROUTE-POINT", point.index) || !readVec3(reader, "POSITION", point.position) ||
             !readFloat(reader, "SPEED", point.speed)) {
@@ -184,10 +206,11 @@ static bool readOptionalOpponent(SceneReader& reader, World& world, const ModelL
     return readCar(reader, world.opponent, world.opponentTexturePath, loadModel) && readRoute(reader, world);
 }
 
-static bool readScene(SceneReader& reader, World& world, const ModelLoader& loadModel)
+static bool readScene(SceneReader& reader, World& world, const ModelLoader& loadModel, SceneLayout& layout)
 {
-    return readHeader(reader, world) && readBoxes(reader, "BOXES", world.boxes) &&
-           readBoxes(reader, "COLLISION-BOXES", world.collisionBoxes) && readCheckpoints(reader, world) &&
+    return readHeader(reader, world) && readBoxes(reader, "BOXES", world.boxes, layout.boxes) &&
+           readBoxes(reader, "COLLISION-BOXES", world.collisionBoxes, layout.collisionBoxes) &&
+           readCheckpoints(reader, world, layout.checkpoints) &&
            readWords(reader, "CAR") && readCar(reader, world.player, world.playerTexturePath, loadModel) &&
            readOptionalOpponent(reader, world, loadModel);
 }
@@ -201,7 +224,8 @@ SceneLoadResult loadScene(World& world, const std::string& path, const ModelLoad
         return result;
     }
     result.opened = true;
-    result.complete = readScene(reader, world, loadModel);
+    result.complete = readScene(reader, world, loadModel, result.layout);
+    result.layout.text = std::move(reader.content);
     result.refusedValue = reader.refusedValue;
     closeSceneReader(reader);
     if (result.complete) {

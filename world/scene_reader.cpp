@@ -223,13 +223,19 @@ bool readText(SceneReader& reader, const char* keyword, std::size_t maxLength, s
 
 // The last read started at or before the current position; its line is the
 // line of the last non-space character consumed.
-static long lastReadOffset(const SceneReader& reader)
+std::size_t lastReadEnd(const SceneReader& reader)
 {
-    long at = std::ftell(reader.file);
-    while (at > 0 && std::isspace(static_cast<unsigned char>(reader.content[static_cast<std::size_t>(at - 1)]))) {
+    std::size_t at = std::min(static_cast<std::size_t>(std::max(std::ftell(reader.file), 0L)), reader.content.size());
+    while (at > 0 && std::isspace(static_cast<unsigned char>(reader.content[at - 1]))) {
         --at;
     }
-    return at > 0 ? at - 1 : 0;
+    return at;
+}
+
+static long lastReadOffset(const SceneReader& reader)
+{
+    const std::size_t end = lastReadEnd(reader);
+    return end > 0 ? static_cast<long>(end) - 1 : 0;
 }
 
 void failAtLastLine(SceneReader& reader, const std::string& why)

@@ -35,5 +35,7 @@ bool readVec3(SceneReader& reader, const char* keyword, Vec3& value);
 bool readText(SceneReader& reader, const char* keyword, std::size_t maxLength, std::string& value);
 // Marks the reader failed at the start of the last read with a reason of its own.
 void failAtLastLine(SceneReader& reader, const std::string& why);
+// The offset just after the last character the reads took, white space after it not counted.
+std::size_t lastReadEnd(const SceneReader& reader);
 // "path:line" of the last read.
 std::string lastLinePlace(const SceneReader& reader);

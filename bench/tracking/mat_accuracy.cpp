@@ -1,6 +1,7 @@
 // tracking_mat_accuracy: how often and how well the mat's pose is found on rendered 1280 x 720
 // views of a mat of five markers, with the centre marker in view, partly or wholly covered, or
-// outside the picture, against the centre marker's own pose on the same frames.
+// outside the picture, as a webcam delivers them (tone curve, blur, noise, JPEG), against the
+// centre marker's own pose on the same frames.
 #include <CLI/CLI.hpp>
 
 #include <algorithm>
@@ -179,6 +180,29 @@ void applyToneCurve(double gamma, std::vector<uint8_t>& bgrx) {
         if (i % 4 != 3) bgrx[i] = table[bgrx[i]];
 }
 
+RgbPicture toRgb(const SynthFrame& frame) {
+    RgbPicture picture{frame.width, frame.height, std::vector<uint8_t>(frame.width * frame.height * 3)};
+    for (int p = 0; p < frame.width * frame.height; p++)
+        for (int k = 0; k < 3; k++) picture.rgb[p * 3 + k] = frame.bgrx[p * 4 + 2 - k];
+    return picture;
+}
+
+// A webcam's JPEG compression, through ImageMagick: the frame is written, compressed and read back.
+bool compressAsJpeg(const std::string& folder, int quality, SynthFrame& frame) {
+    const std::string raw = folder + "/frame.ppm", jpeg = folder + "/frame.jpg", back = folder + "/back.ppm";
+    if (!writePpm(raw, toRgb(frame))) return false;
+    const std::string command = "convert " + raw + " -quality " + std::to_string(quality) + " " + jpeg +
+                                " && convert " + jpeg + " " + back;
+    RgbPicture picture;
+    std::string why;
+    if (std::system(command.c_str()) != 0 || !readImageFile(back, &picture, &why)) {
+        std::fprintf(stderr, "tracking_mat_accuracy: JPEG round trip failed %s\n", why.c_str());
+        return false;
+    }
+    frame.bgrx = toBgrx(picture);
+    return true;
+}
+
 double rotationDifferenceDeg(const double a[3][4], const double b[3][4]) {
     double trace = 0;
     for (int i = 0; i < 3; i++)
@@ -290,13 +314,14 @@ struct Totals {
 
 int main(int argc, char** argv) {
     CLI::App app{"Scores the mat's pose against rendered views of a five-marker mat."};
-    int perView = 4, layoutIndex = 1;
+    int perView = 4, layoutIndex = 1, jpegQuality = 80;
     unsigned seed = 7;
     bool exact = false, verbose = false;
     std::string saveFolder;
     app.add_option("--per-view", perView, "frames of each kind of view")->check(CLI::Range(1, 100));
     app.add_option("--seed", seed, "seed of the views and their noise");
     app.add_option("--mat", layoutIndex, "0: the tuning mat, 1: the check mat")->check(CLI::Range(0, 1));
+    app.add_option("--jpeg", jpegQuality, "JPEG quality of the frames, 0: not compressed")->check(CLI::Range(0, 100));
     app.add_flag("--exact", exact, "without the sub-pixel sides and the polish");
     app.add_flag("--verbose", verbose, "scores of every frame");
     app.add_option("--save", saveFolder, "writes every frame into this folder as PPM");
@@ -327,12 +352,9 @@ int main(int argc, char** argv) {
             SynthFrame frame;
             renderSynthFrame(camera, placed.data(), static_cast<int>(placed.size()), c.options, &frame);
             applyToneCurve(c.gamma, frame.bgrx);
-            if (!saveFolder.empty()) {
-                RgbPicture picture{frame.width, frame.height, std::vector<uint8_t>(frame.width * frame.height * 3)};
-                for (int p = 0; p < frame.width * frame.height; p++)
-                    for (int k = 0; k < 3; k++) picture.rgb[p * 3 + k] = frame.bgrx[p * 4 + 2 - k];
-                writePpm(saveFolder + "/view" + std::to_string(v) + "_" + std::to_string(n) + ".ppm", picture);
-            }
+            if (jpegQuality > 0 && !compressAsJpeg(folder, jpegQuality, frame)) return 1;
+            if (!saveFolder.empty())
+                writePpm(saveFolder + "/view" + std::to_string(v) + "_" + std::to_string(n) + ".ppm", toRgb(frame));
             const Score s = score(mat, c, frame.bgrx, !exact);
             all.add(s);
             byView[v].add(s);

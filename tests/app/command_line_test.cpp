@@ -62,26 +62,30 @@ TEST(GameOptions, ClassicAndUnknownArgumentsLeaveTheGameRunning) {
     }
 }
 
-TEST(GameOptions, DemoAndExactAreWholeWordsBesideTheClassicOptions) {
+TEST(GameOptions, DemoExactAndLiveAreWholeWordsBesideTheClassicOptions) {
     struct Case {
         std::vector<const char*> args;
-        bool demo, exact;
+        bool demo, exact, live;
     };
     const std::vector<Case> cases = {
-        {{"rovanta", "--demo", "-debug"}, true, false},
-        {{"rovanta", "-demo"}, true, false},
-        {{"rovanta", "--demonstration"}, false, false},
-        {{"rovanta", "-s", "demo"}, false, false},
-        {{"rovanta"}, false, false},
-        {{"rovanta", "-exact", "-debug"}, false, true},
-        {{"rovanta", "--exact", "--demo"}, true, true},
-        {{"rovanta", "-exactly"}, false, false},
+        {{"rovanta", "--demo", "-debug"}, true, false, false},
+        {{"rovanta", "-demo"}, true, false, false},
+        {{"rovanta", "--demonstration"}, false, false, false},
+        {{"rovanta", "-s", "demo"}, false, false, false},
+        {{"rovanta"}, false, false, false},
+        {{"rovanta", "-exact", "-debug"}, false, true, false},
+        {{"rovanta", "--exact", "--demo"}, true, true, false},
+        {{"rovanta", "-exactly"}, false, false, false},
+        {{"rovanta", "--demo", "--live", "--camera-file", "cam.dat"}, true, false, true},
+        {{"rovanta", "-live", "-lively"}, false, false, true},
     };
     for (const auto& c : cases) {
         GameOptions options;
         EXPECT_EQ(readGameOptions(static_cast<int>(c.args.size()), c.args.data(), options), std::nullopt);
         EXPECT_EQ(options.demo, c.demo) << ::testing::PrintToString(c.args);
         EXPECT_EQ(options.exact, c.exact) << ::testing::PrintToString(c.args);
+        EXPECT_EQ(options.live, c.live) << ::testing::PrintToString(c.args);
+        EXPECT_EQ(options.cameraFile, c.args.size() == 5 ? "cam.dat" : "") << ::testing::PrintToString(c.args);
     }
 }
 

@@ -67,7 +67,9 @@ const std::map<std::string, std::pair<std::string, std::string>> kBadCommandLine
     {"rovanta-mkcar", {"pilot m.3ds t.bmp", "pilot"}},
     {"rovanta-mkscreens", {"one two", "two"}},
     {"rovanta-demoscene", {"one two", "two"}},
-    {"rovanta-demovideo", {"--camera c --marker m --out o.avi --poses p --fps 256abc", "256abc"}},
+    {"rovanta-demovideo", {"--camera c --markers m --out o.avi --poses p --fps 256abc", "256abc"}},
+    {"rovanta-mkmarkers", {"--side 256abc out", "256abc"}},
+    {"rovanta-demoprint", {"--markers m --dpi 256abc o.pdf", "256abc"}},
     {"rovanta-framebench", {"--frames 256abc", "256abc"}},
     {"rovanta-calibrate", {"--board 9x6 --square 256abc --out c.dat x.ppm", "256abc"}},
 };
@@ -144,8 +146,9 @@ TEST_F(Programs, OutputsAreWrittenWholeOrNotAtAll) {
 TEST_F(Programs, DemoVideoLeavesNothingUnderItsNamesUnlessComplete) {
     const std::string video = programPath("rovanta-demovideo");
     ASSERT_EQ(run(programPath("rovanta-mkcamera"), "c.dat").status, 0);
-    ASSERT_EQ(run(programPath("rovanta-mkpatt"), "--default-marker m.ppm").status, 0);
-    const std::string common = " --camera c.dat --marker m.ppm --out o.avi --size 64x48 --threads 1";
+    ASSERT_EQ(run(programPath("rovanta-mkpatt"), "--default-marker marker.ppm").status, 0);
+    ASSERT_EQ(run(programPath("rovanta-mkmarkers"), ".").status, 0);
+    const std::string common = " --camera c.dat --markers . --out o.avi --size 64x48 --threads 1";
     EXPECT_EQ(run(video, common + " --poses missing/p.txt --seconds 0.1").status, 1);
     EXPECT_EQ(run("timeout -s KILL 1 " + video, common + " --poses p.txt --seconds 3600").status, 137);
     for (const char* name : {"o.avi", "p.txt"}) EXPECT_FALSE(std::filesystem::exists(dir + "/" + name)) << name;

@@ -1,5 +1,6 @@
 // What the demo video shows of the demo scene, from the true poses beside
-// it: the marker large and never covered, every part of the track at some
+// it: the middle marker large, and out of the picture for a stretch while
+// another marker of the mat is in view, every part of the track at some
 // moment, the opponent's route passing behind an object, a seamless loop; and
 // a real object on the table wherever the scene puts an occluder box.
 #include <gtest/gtest.h>
@@ -14,6 +15,7 @@
 #include "app/video/video.h"
 #include "common/demo_geometry.h"
 #include "common/demo_poses.h"
+#include "tracking/mat.h"
 #include "world/race_setup.h"
 #include "world/scene_check.h"
 #include "world/scene_loader.h"
@@ -34,6 +36,7 @@ protected:
         std::string reason;
         ASSERT_TRUE(loadRaceScene(world, kDemoDir + "/Scene.txt", [](Car&, const char*) {}, reason)) << reason;
         placeCarsForRace(world);
+        ASSERT_TRUE(readMatFile((kDemoDir + "/" + world.patternPath).c_str(), &mat, &reason)) << reason;
         poses = readDemoPoses(kDemoDir + "/video/demo_poses.txt");
         ASSERT_GT(poses.size(), 100u);
         CameraIntrinsics fileParam;
@@ -87,26 +90,54 @@ protected:
     }
 
     World world;
+    Mat mat;
     std::vector<DemoPose> poses;
     CameraIntrinsics camera{};
 };
 
-TEST_F(DemoView, MarkerIsLargeAndNeverCovered) {
-    const Vec3 corners[4] = {{-40, 40, 0}, {40, 40, 0}, {40, -40, 0}, {-40, -40, 0}};
-    std::vector<double> widths;
-    int covered = 0;
-    for (const DemoPose& T : poses) {
-        double sides = 0;
+// Mean projected side of a mat marker, and whether all of it is in the
+// picture and in the open.
+struct MarkerSight {
+    double width;
+    bool whole;
+};
+
+TEST_F(DemoView, MiddleMarkerLeavesThePictureWhileAnotherMatMarkerStaysInView) {
+    ASSERT_FALSE(mat.markers.empty());
+    ASSERT_EQ(mat.markers[0].centre[0], 0.0);
+    ASSERT_EQ(mat.markers[0].centre[1], 0.0);
+    auto sight = [&](const DemoPose& T, const MatMarker& m) {
+        const double h = m.width / 2, x = m.centre[0], y = m.centre[1];
+        const Vec3 corners[4] = {{x - h, y + h, 0}, {x + h, y + h, 0}, {x + h, y - h, 0}, {x - h, y - h, 0}};
+        MarkerSight s{0.0, true};
         for (int k = 0; k < 4; ++k) {
-            sides += projectedLength(T, corners[k], corners[(k + 1) % 4]) / 4;
-            covered += !seen(T, corners[k], 4.0);
+            s.width += projectedLength(T, corners[k], corners[(k + 1) % 4]) / 4;
+            s.whole = s.whole && seen(T, corners[k], 4.0);
         }
-        widths.push_back(sides);
+        return s;
+    };
+    std::vector<double> middle, others;
+    int withoutMiddle = 0, withoutAny = 0;
+    for (const DemoPose& T : poses) {
+        const MarkerSight centre = sight(T, mat.markers[0]);
+        double widest = 0;
+        for (size_t i = 1; i < mat.markers.size(); ++i) {
+            const MarkerSight s = sight(T, mat.markers[i]);
+            if (s.whole) widest = std::max(widest, s.width);
+        }
+        if (centre.whole) middle.push_back(centre.width);
+        else others.push_back(widest);
+        withoutMiddle += !centre.whole;
+        withoutAny += !centre.whole && widest == 0;
     }
-    std::printf("marker width (mean projected side) median %.1f px, smallest %.1f px\n", median(widths),
-                *std::min_element(widths.begin(), widths.end()));
-    EXPECT_GE(median(widths), 110.0);
-    EXPECT_EQ(covered, 0) << "marker corners off screen or behind an object";
+    std::printf("middle marker in view in %zu of %zu frames, width median %.1f px; without it the widest other "
+                "marker whole in view is %.1f px (median), %.1f px (smallest)\n",
+                middle.size(), poses.size(), median(middle), median(others),
+                others.empty() ? 0.0 : *std::min_element(others.begin(), others.end()));
+    EXPECT_GE(median(middle), 110.0);
+    EXPECT_GE(withoutMiddle * 20, static_cast<int>(poses.size())) << "the middle marker leaves the picture in under 5 %";
+    EXPECT_EQ(withoutAny, 0) << "frames without any mat marker whole in view";
+    EXPECT_GE(median(others), 60.0);
 }
 
 TEST_F(DemoView, CarsAreLargeEnough) {
@@ -185,7 +216,7 @@ std::vector<Probe> probesOn(const Vec3& c, const Vec3& s) {
             probes.push_back({{c.x + (u - 0.5) * s.x, c.y + (v - 0.5) * s.y, c.z + s.z / 2}, {0, 0, 1}, {}});
     for (int side = 0; side < 4; ++side) {
         const double nx = side == 0 ? 1 : side == 1 ? -1 : 0, ny = side == 2 ? 1 : side == 3 ? -1 : 0;
-        for (double u : {-0.25, 0.25})
+        for (double u : {-0.3, 0.0, 0.3})
             for (double h : {0.3, 0.7}) {
                 const Vec3 p{c.x + nx * s.x / 2 + (nx == 0 ? u * s.x : 0), c.y + ny * s.y / 2 + (ny == 0 ? u * s.y : 0),
                              c.z - s.z / 2 + h * s.z};

@@ -48,6 +48,7 @@ std::string sceneFolder(const std::string& sceneText) {
     const std::string dir = testScratchDir();
     for (const char* sub : {"Data", "models", "textures", "camera", "marker"})
         fs::create_directory_symlink(kDemoDir + "/" + sub, dir + sub);
+    fs::create_symlink(kDemoDir + "/mat.txt", dir + "mat.txt");
     std::ofstream(dir + "Scene.txt") << sceneText;
     return dir;
 }
@@ -96,10 +97,10 @@ double differenceFromScreenImage(const XSession& x, const WindowGeometry& g, con
     return sum / (3.0 * g.width * g.height);
 }
 
-// A 320 x 240 clip of the demo's marker, seen as in the demo video.
+// A 320 x 240 clip of the demo's mat, seen as in the demo video.
 std::string renderClip(const std::string& dir, const std::string& name, int fps, double seconds) {
     const std::string command = std::string(ROVANTA_DEMOVIDEO_PATH) + " --camera " + kDemoDir +
-                                "/camera/camera_para.dat --marker " + kDemoDir + "/marker/marker.ppm --out " +
+                                "/camera/camera_para.dat --markers " + kDemoDir + "/marker --out " +
                                 dir + name + " --poses " + dir + name + ".txt --size 320x240 --fps " +
                                 std::to_string(fps) + " --seconds " + std::to_string(seconds) + " 2>/dev/null";
     return std::system(command.c_str()) == 0 ? dir + name : "";
@@ -206,8 +207,9 @@ TEST_F(Game, InstalledGameFindsItsDemo) {
     const std::string install = std::string(ROVANTA_CMAKE_COMMAND) + " --install " + ROVANTA_BUILD_DIR +
                                 " --prefix " + prefix + " >" + testScratchDir() + "install.log 2>&1";
     ASSERT_EQ(std::system(install.c_str()), 0) << readText(testScratchDir() + "install.log");
-    for (const char* file : {"bin/rovanta", "bin/rovanta-sim", "share/rovanta/demo/Scene.txt",
-                             "share/rovanta/demo/video/demo.avi", "share/rovanta/demo/Data/main.bmp"})
+    for (const char* file : {"bin/rovanta", "bin/rovanta-sim", "bin/rovanta-demoscene",
+                             "share/rovanta/demo/Scene.txt", "share/rovanta/demo/video/demo.avi",
+                             "share/rovanta/demo/Data/main.bmp", "share/doc/rovanta/README.md"})
         EXPECT_TRUE(fs::exists(prefix + "/" + file)) << file;
     EXPECT_NE(readText(prefix + "/share/applications/rovanta.desktop").find("\nExec=rovanta --demo\n"),
               std::string::npos);

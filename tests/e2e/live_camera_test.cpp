@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <chrono>
 #include <cmath>
+#include <filesystem>
 #include <fstream>
 #include <sstream>
 #include <string>
@@ -15,6 +16,7 @@
 #include <vector>
 
 #include "common/scratch_dir.h"
+#include "render/bmp.h"
 #include "synthcam.h"
 #include "tracking/camera.h"
 #include "tracking/pattern.h"
@@ -144,6 +146,61 @@ TEST(LiveCamera, HdTestSourceIsShownAndTrackedInTheGame) {
     const std::string log = readFile(dir.file("game.log"));
     EXPECT_NE(log.find("Image size (x,y) = (1280,720)"), std::string::npos) << log;
     EXPECT_EQ(log.find("measured at"), std::string::npos) << "a camera file of the frames' shape: " << log;
+}
+
+// Mean difference (0-255) between the window and the title image.
+double differenceFromTitle(const Screenshot& shot, const WindowGeometry& g) {
+    unsigned char* title = loadScreenImage((kDemoDir + "/Data/main.bmp").c_str());
+    if (!title || screenImageWidth < g.width || screenImageHeight < g.height) return -1;
+    double sum = 0;
+    for (int v = 0; v < g.height; ++v)
+        for (int u = 0; u < g.width; ++u) {
+            const uint8_t* p = shot.pixel(g.x + u, g.y + v);
+            const unsigned char* q = title + (static_cast<size_t>(g.height - 1 - v) * screenImageWidth + u) * 3;
+            sum += std::abs(p[0] - q[2]) + std::abs(p[1] - q[1]) + std::abs(p[2] - q[0]);
+        }
+    freeScreenImage(title);
+    return sum / (3.0 * g.width * g.height);
+}
+
+// "rovanta --demo --live": the demo track through the camera, with a typical
+// lens said in one line, or with the camera file given.
+TEST(LiveCamera, DemoTrackRacesThroughTheCamera) {
+    std::string missing;
+    if (!toolsAvailable(&missing)) GTEST_SKIP() << missing << " is not installed";
+    ScratchDir dir;
+    ASSERT_TRUE(dir.ok());
+    const std::string source = "lavfi:testsrc2=size=640x480:rate=30";
+    const std::string lensLine = "a typical webcam lens, 60 degrees across, for 640x480 frames";
+    {
+        XSession x;
+        ASSERT_TRUE(x.startServer());
+        ASSERT_TRUE(x.startProgram(ROVANTA_GAME_PATH, dir.path(), {"--demo", "--live", "--camera-device", source},
+                                   dir.file("game.log")));
+        ASSERT_TRUE(x.findWindow("Rovanta v0.0.0.1", 30.0)) << readFile(dir.file("game.log"));
+        const WindowGeometry g = x.geometry();
+        ASSERT_TRUE(x.key("r"));
+        std::this_thread::sleep_for(std::chrono::seconds(2));
+        Screenshot shot;
+        ASSERT_TRUE(x.screenshot(&shot));
+        EXPECT_GT(differenceFromTitle(shot, g), 30.0) << "the race did not start on the camera's picture";
+        ASSERT_TRUE(x.key("Escape"));
+        EXPECT_EQ(x.waitForExit(20.0), 0);
+        const std::string log = readFile(dir.file("game.log"));
+        EXPECT_NE(log.find(lensLine), std::string::npos) << log;
+    }
+    std::filesystem::copy_file(kDemoDir + "/camera/camera_para.dat", dir.file("mine.dat"));
+    XSession x;
+    ASSERT_TRUE(x.startServer());
+    ASSERT_TRUE(x.startProgram(ROVANTA_GAME_PATH, dir.path(),
+                               {"--demo", "--live", "--camera-device", source, "--camera-file", "mine.dat"},
+                               dir.file("game.log")));
+    ASSERT_TRUE(x.findWindow("Rovanta v0.0.0.1", 30.0)) << readFile(dir.file("game.log"));
+    ASSERT_TRUE(x.key("Escape"));
+    EXPECT_EQ(x.waitForExit(20.0), 0);
+    const std::string log = readFile(dir.file("game.log"));
+    EXPECT_EQ(log.find(lensLine), std::string::npos) << log;
+    EXPECT_NE(log.find("660.00000"), std::string::npos) << "not the given camera file's focal length: " << log;
 }
 
 TEST(LiveCamera, UnknownCameraEndsStartUpNamingTheCamerasThereAre) {

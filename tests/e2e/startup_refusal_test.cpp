@@ -45,6 +45,8 @@ public:
             for (size_t at = scene_.find(std::string(" ") + folder); at != std::string::npos;
                  at = scene_.find(std::string(" ") + folder, at + 1))
                 scene_.insert(at + 1, kDemo + "/");
+        const size_t pattern = scene_.find("\nPATTERN ") + 9;
+        scene_.insert(pattern, kDemo + "/");
     }
     void replace(const std::string& from, const std::string& to) { scene_.replace(scene_.find(from), from.size(), to); }
     GameRun run(const std::string& scenePath = "") const {
@@ -111,12 +113,12 @@ TEST(StartupRefusals, BrokenFilesEndStartUpNamingTheFileAndTheCause) {
          "cannot open scene file \"" + pipe + "\": a named pipe, not a regular file", 1},
         {"camera with nan", kDemo + "/camera/camera_para.dat", nanCamera, "", "Camera parameter load error !!\n",
          nanCamera + ": unusable camera parameters: projection[0][2] is nan", 1},
-        {"pattern without contrast", kDemo + "/marker/marker.patt", flatPattern, "", "pattern load error !!\n",
+        {"pattern without contrast", kDemo + "/mat.txt", flatPattern, "", "pattern load error !!\n",
          flatPattern + ": orientation 0 has no contrast", 1},
         {"camera with a denormal scale", kDemo + "/camera/camera_para.dat", denormalCamera, "",
          "Camera parameter load error !!\n",
          denormalCamera + ": unusable camera parameters: distortion[3] (the scale) 4.94066e-324 is not between", 1},
-        {"mat with an unknown word", kDemo + "/marker/marker.patt", badMat, "", "pattern load error !!\n",
+        {"mat with an unknown word", kDemo + "/mat.txt", badMat, "", "pattern load error !!\n",
          badMat + ":3: unknown word \"MARKR\"", 1},
         {"video is a pipe", kDemo + "/video/demo.avi", pipe, "", "", pipe + ": a named pipe, not a regular file", 1},
         {"video is a playlist naming a pipe", kDemo + "/video/demo.avi", playlist, "", "",

@@ -208,6 +208,11 @@ bool XSession::keyUp(const std::string& keyName) {
     return xdotool("windowfocus --sync " + windowId_ + " keyup " + keyName);
 }
 
+bool XSession::click(int x, int y) {
+    return xdotool("windowfocus --sync " + windowId_ + " mousemove --sync --window " + windowId_ + " " +
+                   std::to_string(x) + " " + std::to_string(y) + " click 1");
+}
+
 bool XSession::screenshot(Screenshot* shot) const {
     std::string ppm;
     if (!runCapture("xwd -root -silent -display " + display() + " | convert xwd:- ppm:-", &ppm))

@@ -34,6 +34,7 @@ public:
     bool key(const std::string& keyName);  // press and release
     bool keyDown(const std::string& keyName);
     bool keyUp(const std::string& keyName);
+    bool click(int x, int y);  // left button, at a window pixel
     bool screenshot(Screenshot* shot) const;
     // Exit status of the program, or -1 when it has not ended within the time.
     int waitForExit(double timeoutSeconds);

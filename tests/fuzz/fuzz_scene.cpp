@@ -1,6 +1,8 @@
 // The scene loader and the race world on arbitrary scene files: every file is
-// accepted or refused with a reason, and every accepted scene survives a race
-// driven by a fixed key script (physics, collisions, lap rules, opponent).
+// accepted or refused with a reason, every accepted scene written back with a
+// box, a wall and a checkpoint more reads back with them, and every accepted
+// scene survives a race driven by a fixed key script (physics, collisions,
+// lap rules, opponent).
 #include "fuzz_check.h"
 #include "fuzz_memory_file.h"
 
@@ -8,7 +10,9 @@
 #include "world/race_rules.h"
 #include "world/race_setup.h"
 #include "world/scene_check.h"
+#include "world/scene_edit.h"
 #include "world/scene_reader.h"
+#include "world/scene_writer.h"
 #include "world/world_step.h"
 
 #include <sys/mman.h>
@@ -19,6 +23,7 @@
 #include <cstdlib>
 #include <cstdint>
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -103,6 +108,36 @@ void checkRefusedUnread(const std::string& path, const char* why)
               "refused an unreadable scene file without naming it and the cause");
 }
 
+template <typename Record>
+bool sameLast(const std::vector<Record>& a, const std::vector<Record>& b)
+{
+    return a.size() == b.size() && a.back().centre == b.back().centre && a.back().size == b.back().size;
+}
+
+// Leaves the world as it was loaded.
+void checkEditedSceneReloads(World& world, const SceneLayout& layout)
+{
+    SceneEdits edits;
+    std::string why;
+    const std::vector<PickedPoint> corners = {{-12.5f, 3.0f, 0.0f}, {40.0f, 61.25f, 0.0f}};
+    for (MadeKind kind : {MadeKind::Occluder, MadeKind::Wall, MadeKind::Checkpoint}) {
+        fuzzCheck(makeFromPoints(world, edits, kind, corners, why) || kind == MadeKind::Checkpoint,
+                  "cannot make a box from two corners");
+    }
+    const std::string text = editedSceneText(layout, world);
+    writeSceneFile(reinterpret_cast<const uint8_t*>(text.data()), text.size());
+    World again;
+    fuzzCheck(loadRaceScene(again, sceneFile().path, {}, why), "a scene written back does not load");
+    fuzzCheck(sameLast(again.boxes, world.boxes) && sameLast(again.collisionBoxes, world.collisionBoxes) &&
+                  sameLast(again.checkpoints, world.checkpoints) &&
+                  again.checkpoints.back().number == world.checkpoints.back().number,
+              "a scene written back lost or changed what was made");
+    fuzzCheck(again.route.size() == world.route.size() && again.patternPath == world.patternPath,
+              "a scene written back changed what was not made");
+    while (removeLastMade(world, edits)) {
+    }
+}
+
 void race(World& world)
 {
     placeCarsForRace(world);
@@ -127,7 +162,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     }
     World world;
     std::string reason;
-    const bool loaded = loadRaceScene(world, sceneFile().path, {}, reason);
+    SceneLayout layout;
+    const bool loaded = loadRaceScene(world, sceneFile().path, {}, reason, &layout);
     if (!loaded) {
         fuzzCheck(reason.find(sceneFile().path) != std::string::npos, "refusal does not name the scene file");
         checkReasonLine(reason, data, size);
@@ -135,6 +171,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     }
     fuzzCheck(reason.empty(), "accepted with a reason");
     fuzzCheck(!world.checkpoints.empty(), "accepted a scene without checkpoints");
+    checkEditedSceneReloads(world, layout);
     race(world);
     return 0;
 }

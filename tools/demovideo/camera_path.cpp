@@ -41,8 +41,14 @@ void orbitPose(const OrbitSettings& orbit, double t, double pose[3][4]) {
     const double elevation =
         (orbit.elevationDeg + orbit.elevationSwingDeg * std::sin(3.0 * phase)) * kPi / 180.0;
     const double distance = orbit.distance + orbit.distanceSwing * std::sin(2.0 * phase);
-    const double target[3] = {orbit.targetSwing * std::sin(phase),
-                              orbit.targetSwing * std::sin(2.0 * phase + 1.0), 0.0};
+    // A raised cosine bump, 1 at the end look's phase, 0 half a loop away;
+    // at its top the look-at point lies about as far beyond the marker as
+    // the camera stands before it.
+    const double bump = std::pow(0.5 + 0.5 * std::cos(phase - orbit.endLookPhaseDeg * kPi / 180.0),
+                                 orbit.endLookSharpness);
+    const double reach = orbit.endLookReach * bump;
+    const double target[3] = {orbit.targetSwing * std::sin(phase) - reach * std::cos(azimuth),
+                              orbit.targetSwing * std::sin(2.0 * phase + 1.0) - reach * std::sin(azimuth), 0.0};
     const double eye[3] = {target[0] + distance * std::cos(elevation) * std::cos(azimuth),
                            target[1] + distance * std::cos(elevation) * std::sin(azimuth),
                            distance * std::sin(elevation)};

@@ -2,9 +2,11 @@
 
 namespace {
 
-// World units are millimetres of the printed marker (80 wide): the objects
-// are a shoe-box-sized carton, a stack of four books and a tea tin.
-constexpr TrackMat kMat{{100, 65}, 12, {175, 140}, 10, {200, 165}, 52};
+// World units are millimetres of the track's marker printed 80 wide (the
+// printable A3 mat is drawn at three quarters of that): the objects are a
+// shoe-box-sized carton, a stack of four books and a tea tin. The sheet
+// reaches past the outer barrier at both ends, where further markers lie.
+constexpr TrackMat kMat{{100, 65}, 12, {175, 140}, 10, {270, 165}, 12};
 constexpr double kWallHeight = 20;
 constexpr double kGateDepth = 24;
 
@@ -50,17 +52,30 @@ std::vector<RouteStop> outerLaneRoute() {
     };
 }
 
+// The track's marker in the middle; two more at each end of the sheet, on
+// either side of the object standing there.
+std::vector<TableMarker> matMarkers() {
+    const double end = 228, width = 60;
+    return {
+        {"marker.ppm", "marker/marker.patt", {0, 0}, 80},
+        {"mat1.ppm", "marker/mat1.patt", {end, -88}, width},
+        {"mat2.ppm", "marker/mat2.patt", {end, 120}, width},
+        {"mat3.ppm", "marker/mat3.patt", {-end, 92}, width},
+        {"mat4.ppm", "marker/mat4.patt", {-end, -8}, width},
+    };
+}
+
 DemoTable makeDemoTable() {
     DemoTable t;
     t.video = "video/demo.avi";
     t.camera = "camera/camera_para.dat";
-    t.pattern = "marker/marker.patt";
-    t.markerWidth = 80;
+    t.matFile = "mat.txt";
     t.mat = kMat;
+    t.markers = matMarkers();
     // The carton stands beside the start line, so the opponent waiting there
     // is hidden whenever the camera looks from that side.
     t.objects = {
-        {ObjectLook::Carton, {{222, 22, 45}, {50, 80, 90}}},
+        {ObjectLook::Carton, {{222, 12, 45}, {50, 80, 90}}},
         {ObjectLook::BookStack, {{-30, 193, 36}, {124, 76, 72}}},
         {ObjectLook::TeaTin, {{-216, -100, 50}, {48, 48, 100}}},
     };

@@ -1,4 +1,5 @@
-// rovanta-demoscene: writes the demo's scene file from the demo table.
+// rovanta-demoscene: writes the demo's scene file and the mat file it names
+// from the demo table.
 #include <cstdio>
 #include <string>
 
@@ -8,15 +9,22 @@
 #include "tools/demovideo/scene_text.h"
 
 int main(int argc, char** argv) {
-    std::string out;
-    CLI::App app{"Writes the demo's scene file from the demo table.", "rovanta-demoscene"};
+    std::string dir;
+    CLI::App app{"Writes the demo's scene file (Scene.txt) and the mat file it names into DIR, from the demo table.",
+                 "rovanta-demoscene"};
     setUpCommandLine(app);
-    app.add_option("OUT.txt", out, "scene file to write")->required();
+    app.add_option("DIR", dir, "folder to write them into (the demo folder)")->required();
     if (std::optional<int> status = parseCommandLine(app, argc, argv)) return *status;
 
-    const std::string text = sceneText(demoTable());
-    std::string why;
-    if (replaceFile(out.c_str(), text.data(), text.size(), &why)) return 0;
-    std::fprintf(stderr, "rovanta-demoscene: %s: cannot write: %s\n", out.c_str(), why.c_str());
-    return 1;
+    const DemoTable& table = demoTable();
+    const std::pair<std::string, std::string> files[] = {{dir + "/Scene.txt", sceneText(table)},
+                                                         {dir + "/" + table.matFile, matText(table)}};
+    for (const auto& [path, text] : files) {
+        std::string why;
+        if (!replaceFile(path.c_str(), text.data(), text.size(), &why)) {
+            std::fprintf(stderr, "rovanta-demoscene: %s: cannot write: %s\n", path.c_str(), why.c_str());
+            return 1;
+        }
+    }
+    return 0;
 }

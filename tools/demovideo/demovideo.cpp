@@ -1,4 +1,4 @@
-// Renders the demo video: the demo table (printed track mat, the marker on
+// Renders the demo video: the demo table (printed track mat, the markers on
 // it, the real objects that hide the cars) seen by the demo camera (with its
 // lens distortion) moving smoothly around and above it, as a looping
 // Motion-JPEG AVI, with the true pose of every frame.
@@ -9,8 +9,8 @@
 #include "command_line_glue.h"
 #include "tools/demovideo/camera_path.h"
 #include "tools/demovideo/demo_table.h"
+#include "tools/demovideo/marker_pictures.h"
 #include "tools/demovideo/table_film.h"
-#include "tools/imageio/image_file.h"
 #include "tools/synthcam/synthcam.h"
 #include "tools/videoenc/videoenc.h"
 #include "tracking/camera.h"
@@ -18,7 +18,7 @@
 namespace {
 
 struct Options {
-    std::string camera, marker, out, poses;
+    std::string camera, markers, out, poses;
     int width = 640, height = 480, fps = 30, quality = 85, supersample = 1, threads = 0;
     double seconds = 0;  // 0: one whole orbit of the demo table
 };
@@ -44,7 +44,9 @@ std::optional<int> readOptions(int argc, char** argv, Options& o) {
                  "rovanta-demovideo"};
     setUpCommandLine(app);
     app.add_option("--camera", o.camera, "camera parameter file")->type_name("FILE")->required();
-    app.add_option("--marker", o.marker, "square marker picture (PPM or BMP)")->type_name("PICTURE")->required();
+    app.add_option("--markers", o.markers, "folder holding the pictures of the mat's markers (PPM or BMP)")
+        ->type_name("DIR")
+        ->required();
     app.add_option("--out", o.out, "video to write")->type_name("VIDEO.avi")->required();
     app.add_option("--poses", o.poses, "true poses to write, one frame a line")->type_name("FILE")->required();
     addNumber(app, "--seconds", o.seconds, {0.0, 3600.0}, "length of the video (default 0: one whole orbit)");
@@ -70,22 +72,6 @@ void writePose(std::FILE* file, int frame, const double pose[3][4]) {
     for (int r = 0; r < 3; ++r)
         for (int c = 0; c < 4; ++c) std::fprintf(file, " %.17g", pose[r][c]);
     std::fprintf(file, "\n");
-}
-
-bool loadMarkerPicture(const std::string& path, SynthPicture& picture) {
-    RgbPicture image;
-    std::string error;
-    if (!readImageFile(path, &image, &error)) {
-        std::fprintf(stderr, "rovanta-demovideo: %s\n", error.c_str());
-        return false;
-    }
-    if (image.width != image.height) {
-        std::fprintf(stderr, "rovanta-demovideo: the marker picture %s is not square\n", path.c_str());
-        return false;
-    }
-    picture.size = image.width;
-    picture.rgb = image.rgb;
-    return true;
 }
 
 FilmSettings filmSettings(const Options& o) {
@@ -120,7 +106,7 @@ bool writeAll(const Options& o, VideoEncoder* encoder, std::FILE* poses, const T
     return true;
 }
 
-int render(const Options& o, const CameraIntrinsics& camera, const SynthPicture& picture) {
+int render(const Options& o, const CameraIntrinsics& camera, const std::vector<SynthPicture>& pictures) {
     const std::string videoPart = partialName(o.out), posesPart = partialName(o.poses);
     std::string error;
     VideoEncoderSettings settings;
@@ -131,7 +117,7 @@ int render(const Options& o, const CameraIntrinsics& camera, const SynthPicture&
     VideoEncoder* encoder = videoEncoderCreate(videoPart, settings, &error);
     std::FILE* poses = encoder ? std::fopen(posesPart.c_str(), "w") : nullptr;
     if (encoder && !poses) error = o.poses + ": cannot write";
-    const TableFilm film(demoTable(), camera, picture, filmSettings(o));
+    const TableFilm film(demoTable(), camera, pictures, filmSettings(o));
     bool ok = poses && writeAll(o, encoder, poses, film, &error);
     if (poses && std::fclose(poses) != 0 && ok) {
         error = o.poses + ": write failed";
@@ -158,7 +144,11 @@ int main(int argc, char** argv) {
     if (std::optional<int> status = readOptions(argc, argv, options)) return *status;
     CameraIntrinsics camera;
     if (!loadCamera(options, camera)) return 1;
-    SynthPicture picture;
-    if (!loadMarkerPicture(options.marker, picture)) return 1;
-    return render(options, camera, picture);
+    std::vector<SynthPicture> pictures;
+    std::string error;
+    if (!loadMarkerPictures(demoTable(), options.markers, &pictures, &error)) {
+        std::fprintf(stderr, "rovanta-demovideo: %s\n", error.c_str());
+        return 1;
+    }
+    return render(options, camera, pictures);
 }

@@ -39,7 +39,7 @@ std::string routeLines(const std::vector<RouteStop>& route) {
 
 std::string sceneText(const DemoTable& table) {
     std::string out = "SCENE-V-0.0.1\nVIDEO " + table.video + "\nCAMERA " + table.camera + "\nPATTERN " +
-                      table.pattern + "\n";
+                      table.matFile + "\n";
     out += "BOXES " + std::to_string(table.objects.size()) + "\n";
     for (size_t i = 0; i < table.objects.size(); ++i) out += boxLines("BOX", static_cast<int>(i), table.objects[i].box);
     out += "COLLISION-BOXES " + std::to_string(table.walls.size()) + "\n";
@@ -48,4 +48,12 @@ std::string sceneText(const DemoTable& table) {
     for (const Gate& gate : table.gates) out += boxLines("CHECKPOINT", gate.number, gate.zone);
     out += "CAR\n" + carLines(table.player) + "OPPONENT-CAR\n" + carLines(table.opponent);
     return out + routeLines(table.route);
+}
+
+std::string matText(const DemoTable& table) {
+    std::string out = "# The demo mat: MARKER pattern-file centre-x centre-y width, in scene units.\n"
+                      "# The track's marker lies in the middle, two more at each end of the sheet.\n";
+    for (const TableMarker& m : table.markers)
+        out += "MARKER " + m.pattern + " " + numbers(m.centre, 2) + " " + numbers(&m.width, 1) + "\n";
+    return out;
 }

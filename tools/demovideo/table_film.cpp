@@ -35,9 +35,9 @@ uint8_t toByte(double v) { return static_cast<uint8_t>(std::clamp(std::lround(v)
 
 }  // namespace
 
-TableFilm::TableFilm(const DemoTable& table, const CameraIntrinsics& camera, const SynthPicture& marker,
+TableFilm::TableFilm(const DemoTable& table, const CameraIntrinsics& camera, const std::vector<SynthPicture>& markers,
                      const FilmSettings& settings)
-    : table_(table), camera_(camera), marker_(marker), settings_(settings),
+    : table_(table), camera_(camera), markers_(markers), settings_(settings),
       raster_(paintTableRaster(table, kTexelsPerUnit)) {
     double m[3][3], inverse[3][3];
     for (int r = 0; r < 3; ++r)
@@ -56,17 +56,6 @@ TableFilm::TableFilm(const DemoTable& table, const CameraIntrinsics& camera, con
                                          &ix, &iy);
                     for (int r = 0; r < 3; ++r) rays_.push_back(inverse[r][0] * ix + inverse[r][1] * iy + inverse[r][2]);
                 }
-}
-
-bool TableFilm::markerColour(double x, double y, double rgb[3]) const {
-    const double w = table_.markerWidth, h = w / 2;
-    if (x < -h || x >= h || y <= -h || y > h) return false;
-    const int n = marker_.size;
-    const int col = std::min(n - 1, static_cast<int>((x + h) / w * n));
-    const int row = std::min(n - 1, static_cast<int>((h - y) / w * n));
-    const uint8_t* p = &marker_.rgb[(static_cast<size_t>(row) * n + col) * 3];
-    for (int k = 0; k < 3; ++k) rgb[k] = p[k];
-    return true;
 }
 
 void TableFilm::colourAlong(const double origin[3], const double dir[3], double rgb[3]) const {
@@ -95,7 +84,7 @@ void TableFilm::colourAlong(const double origin[3], const double dir[3], double 
         return;
     }
     const double x = origin[0] + plane * dir[0], y = origin[1] + plane * dir[1];
-    if (markerColour(x, y, rgb) || rasterColour(raster_, x, y, rgb)) return;
+    if (markerColour(table_, markers_, x, y, rgb) || rasterColour(raster_, x, y, rgb)) return;
     woodColour(x, y, rgb);
 }
 

@@ -18,7 +18,8 @@ struct FilmSettings {
 
 class TableFilm {
 public:
-    TableFilm(const DemoTable& table, const CameraIntrinsics& camera, const SynthPicture& marker,
+    // `markers` holds the picture of each of the table's mat markers, in its order.
+    TableFilm(const DemoTable& table, const CameraIntrinsics& camera, const std::vector<SynthPicture>& markers,
               const FilmSettings& settings);
     // One frame as 32-bit B, G, R, X, row 0 at the top, for a marker-to-camera pose.
     void render(const double pose[3][4], unsigned seed, std::vector<uint8_t>* bgrx) const;
@@ -26,11 +27,10 @@ public:
 private:
     void renderRows(const double pose[3][4], int firstRow, int endRow, std::vector<double>* rgb) const;
     void colourAlong(const double origin[3], const double dir[3], double rgb[3]) const;
-    bool markerColour(double x, double y, double rgb[3]) const;
 
     const DemoTable& table_;
     CameraIntrinsics camera_;
-    const SynthPicture& marker_;
+    const std::vector<SynthPicture>& markers_;
     FilmSettings settings_;
     TableRaster raster_;
     double centre_[3] = {0, 0, 0};  // the camera's centre in its own frame

@@ -236,9 +236,28 @@ bool matColour(const DemoTable& table, double x, double y, double rgb[3]) {
     }
     for (const TableBox& wall : table.walls)
         if (inside(wall, x, y)) paintBarrier(x, y, rgb);
-    if (std::fabs(x) < m.paperHalf && std::fabs(y) < m.paperHalf) put(kPaper, rgb);
+    for (const TableMarker& marker : table.markers) {
+        const double half = marker.width / 2 + m.paperMargin;
+        if (std::fabs(x - marker.centre[0]) < half && std::fabs(y - marker.centre[1]) < half) put(kPaper, rgb);
+    }
     for (const Gate& g : table.gates) paintNumberPlate(g, x, y, rgb);
     return true;
+}
+
+bool markerColour(const DemoTable& table, const std::vector<SynthPicture>& pictures, double x, double y,
+                  double rgb[3]) {
+    for (size_t i = 0; i < table.markers.size() && i < pictures.size(); ++i) {
+        const TableMarker& marker = table.markers[i];
+        const double w = marker.width, h = w / 2, u = x - marker.centre[0], v = y - marker.centre[1];
+        if (u < -h || u >= h || v <= -h || v > h) continue;
+        const int n = pictures[i].size;
+        const int col = std::min(n - 1, static_cast<int>((u + h) / w * n));
+        const int row = std::min(n - 1, static_cast<int>((h - v) / w * n));
+        const uint8_t* p = &pictures[i].rgb[(static_cast<size_t>(row) * n + col) * 3];
+        for (int k = 0; k < 3; ++k) rgb[k] = p[k];
+        return true;
+    }
+    return false;
 }
 
 void objectColour(const TableObject& object, BoxFace face, double u, double v, double rgb[3]) {
