@@ -68,6 +68,35 @@ Layout makeLayout(int which) {
     return layout;
 }
 
+// A mat file whose patterns have their pictures beside them (NAME.ppm for NAME.patt); the
+// first marker counts as the centre marker.
+bool layoutFromMatFile(const std::string& path, Layout* layout, Mat* mat) {
+    std::string why;
+    if (!loadMat(path.c_str(), mat, &why)) {
+        std::fprintf(stderr, "tracking_mat_accuracy: %s\n", why.c_str());
+        return false;
+    }
+    thePictures.resize(mat->markers.size());
+    *layout = Layout{"mat file", 0, {}};
+    for (size_t i = 0; i < mat->markers.size(); i++) {
+        const MatMarker& m = mat->markers[i];
+        const std::string picture = m.patternPath.substr(0, m.patternPath.rfind('.')) + ".ppm";
+        RgbPicture image;
+        if (!readImageFile(picture, &image, &why) || image.width != image.height) {
+            std::fprintf(stderr, "tracking_mat_accuracy: no square picture %s %s\n", picture.c_str(), why.c_str());
+            return false;
+        }
+        thePictures[i] = {image.width, std::move(image.rgb)};
+        SynthMatMarker placed;
+        placed.picture = &thePictures[i];
+        placed.centre[0] = m.centre[0], placed.centre[1] = m.centre[1], placed.width = m.width;
+        layout->markers.push_back(placed);
+        const double reach = std::max(std::fabs(m.centre[0]), std::fabs(m.centre[1])) + m.width / 2;
+        layout->sheet = std::max(layout->sheet, 2 * reach + 40);
+    }
+    return layout->markers.size() >= 2;
+}
+
 // Mat to camera for a camera at `distance` from the mat point `target`, `tilt` from the mat's
 // normal, seen from azimuth `azimuth`, turned `roll` about its axis (degrees).
 void lookAt(const double target[2], double distance, double tilt, double azimuth, double roll, double pose[3][4]) {
@@ -146,7 +175,8 @@ bool makeCase(const CameraIntrinsics& cam, const Layout& layout, View view, std:
     auto uniform = [&](double lo, double hi) { return std::uniform_real_distribution<double>(lo, hi)(random); };
     out->view = view;
     const bool outside = view == View::CentreOutside;
-    const SynthMatMarker& end = layout.markers[1 + static_cast<int>(uniform(0, 4)) % 4];
+    const int others = static_cast<int>(layout.markers.size()) - 1;
+    const SynthMatMarker& end = layout.markers[1 + static_cast<int>(uniform(0, others)) % others];
     const double target[2] = {outside ? end.centre[0] * 1.1 : uniform(-40, 40), outside ? end.centre[1] * 1.1 : uniform(-30, 30)};
     lookAt(target, outside ? uniform(220, 360) : uniform(420, 800), uniform(10, 55), uniform(0, 360), uniform(-12, 12),
            out->pose);
@@ -317,10 +347,13 @@ int main(int argc, char** argv) {
     int perView = 4, layoutIndex = 1, jpegQuality = 80;
     unsigned seed = 7;
     bool exact = false, verbose = false;
-    std::string saveFolder;
+    std::string saveFolder, matFile;
     app.add_option("--per-view", perView, "frames of each kind of view")->check(CLI::Range(1, 100));
     app.add_option("--seed", seed, "seed of the views and their noise");
-    app.add_option("--mat", layoutIndex, "0: the tuning mat, 1: the check mat")->check(CLI::Range(0, 1));
+    CLI::Option* builtIn =
+        app.add_option("--mat", layoutIndex, "0: the tuning mat, 1: the check mat")->check(CLI::Range(0, 1));
+    app.add_option("--mat-file", matFile, "a mat file whose patterns have their pictures beside them (NAME.ppm)")
+        ->excludes(builtIn);
     app.add_option("--jpeg", jpegQuality, "JPEG quality of the frames, 0: not compressed")->check(CLI::Range(0, 100));
     app.add_flag("--exact", exact, "without the sub-pixel sides and the polish");
     app.add_flag("--verbose", verbose, "scores of every frame");
@@ -328,17 +361,23 @@ int main(int argc, char** argv) {
     CLI11_PARSE(app, argc, argv);
     theVerbose = verbose;
 
-    thePictures.resize(10);
-    const Layout layout = makeLayout(layoutIndex);
     const std::string folder = std::string(std::getenv("TMPDIR") ? std::getenv("TMPDIR") : "/tmp") + "/rovanta_mat_accuracy";
     std::string command = "mkdir -p " + folder;
+    if (std::system(command.c_str()) != 0) return 1;
+    Layout layout;
     Mat mat;
-    if (std::system(command.c_str()) != 0 || !writeMat(layout, folder, &mat)) return 1;
+    if (matFile.empty()) {
+        thePictures.resize(10);
+        layout = makeLayout(layoutIndex);
+        if (!writeMat(layout, folder, &mat)) return 1;
+    } else if (!layoutFromMatFile(matFile, &layout, &mat)) {
+        return 1;
+    }
     const CameraIntrinsics camera = makeWebcamIntrinsics(1280, 720);
     setTrackerCameraParams(&camera);
     if (!saveFolder.empty()) {
         saveCameraParams((saveFolder + "/camera.dat").c_str(), &camera, 1);
-        std::system(("cp " + folder + "/*.patt " + folder + "/mat.txt " + saveFolder).c_str());
+        if (matFile.empty()) std::system(("cp " + folder + "/*.patt " + folder + "/mat.txt " + saveFolder).c_str());
     }
     const SynthPicture sheet = blankSheetPicture();
     std::mt19937 random(seed);

@@ -1,7 +1,7 @@
 // Building the scene at the table, as a person would, on a copy of the demo
-// folder whose video is one frame of the demo video: in debug mode, four
-// clicks on the table in front of the player's car, O, Page Up until the box
-// is as tall as it must be, S. The scene file then holds the box, the old file
+// folder whose video is one frame of the demo video: in debug mode, a wall
+// made (W) and taken back (Backspace), then four clicks on the table in front
+// of the player's car, O, Page Up until the box is as tall as it must be, S. The scene file then holds the box, the old file
 // is kept beside it, rovanta-sim loads the new one, and the box hides the car.
 #include <gtest/gtest.h>
 
@@ -149,27 +149,6 @@ Share coloursAround(const Screenshot& shot, const WindowGeometry& g, const TrueV
     return s;
 }
 
-std::vector<std::string> linesOf(const std::string& text) {
-    std::vector<std::string> lines;
-    std::istringstream in(text);
-    for (std::string line; std::getline(in, line);) lines.push_back(line);
-    return lines;
-}
-
-// The written scene with the three lines of the new box (the last before the
-// walls) taken out and the count put back.
-std::vector<std::string> withoutNewBox(const std::string& text, size_t oldCount) {
-    std::vector<std::string> lines = linesOf(text);
-    for (size_t i = 3; i < lines.size(); ++i)
-        if (lines[i].rfind("COLLISION-BOXES", 0) == 0) {
-            lines.erase(lines.begin() + static_cast<long>(i) - 3, lines.begin() + static_cast<long>(i));
-            break;
-        }
-    for (std::string& line : lines)
-        if (line == "BOXES " + std::to_string(oldCount + 1)) line = "BOXES " + std::to_string(oldCount);
-    return lines;
-}
-
 TEST(SceneEditing, ABoxMadeAtTheTableIsSavedAndHidesTheCar) {
     std::string missing;
     if (!toolsAvailable(&missing)) GTEST_SKIP() << missing << " is not installed";
@@ -203,7 +182,15 @@ TEST(SceneEditing, ABoxMadeAtTheTableIsSavedAndHidesTheCar) {
     EXPECT_GT(coloursAround(before, g, view, world.player).reddish, 0.3) << "the car is not in view to be hidden";
 
     ASSERT_TRUE(x.key("p"));
-    for (const Vec3& corner : footprintCorners(wanted)) {
+    const std::vector<Vec3> corners = footprintCorners(wanted);
+    for (const Vec3& corner : {corners[0], corners[3]}) {  // a wall, taken back
+        int u = 0, v = 0;
+        ASSERT_TRUE(view.pixelOf(corner, &u, &v));
+        ASSERT_TRUE(x.click(u, v));
+    }
+    ASSERT_TRUE(x.key("w"));
+    ASSERT_TRUE(x.key("BackSpace"));
+    for (const Vec3& corner : corners) {
         int u = 0, v = 0;
         ASSERT_TRUE(view.pixelOf(corner, &u, &v));
         ASSERT_TRUE(x.click(u, v));
@@ -230,7 +217,8 @@ TEST(SceneEditing, ABoxMadeAtTheTableIsSavedAndHidesTheCar) {
                              {made.size.x, wanted.size.x}, {made.size.y, wanted.size.y}})
         EXPECT_NEAR(got, want, 5.0) << "the box is not where the clicks were";
     EXPECT_EQ(made.size.z, wanted.size.z) << log;
-    EXPECT_EQ(withoutNewBox(readText(dir + "Scene.txt"), world.boxes.size()), linesOf(original));
+    EXPECT_EQ(saved.collisionBoxes.size(), world.collisionBoxes.size()) << log;
+    EXPECT_NE(log.find("Removed Collision box"), std::string::npos) << log;
     const std::string sim = std::string(ROVANTA_SIM_PATH) + " -s " + dir + "Scene.txt --steps 1 >/dev/null";
     EXPECT_EQ(std::system(sim.c_str()), 0) << "rovanta-sim does not load the written scene";
 
