@@ -16,6 +16,7 @@
 #include "app/scene_editing.h"
 #include "app/video/video.h"
 #include "display/gl_modes.h"
+#include "tracking/marker.h"
 
 namespace {
 
@@ -58,6 +59,7 @@ int main(int argc, char** argv) {
     if (theGame.options.demo && !enterDemoFolder()) return 1;
     theGame.debugMode = options.debugMode;
     theGame.automaticThreshold = !theGame.options.fixedThreshold;
+    setCandidateLimit(theGame.options.exact ? kMaxCandidates : kCandidateRoom);
     if (options.showAbout) std::fputs(aboutText(), stdout);
     initialiseGame(options.scenePath);
     if (theGame.debugMode) showEditingKeysOnce();

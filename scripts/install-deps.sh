@@ -9,7 +9,7 @@ packages=(
   libavformat-dev libavcodec-dev libavdevice-dev libswscale-dev libavutil-dev
   libcairo2-dev
   xvfb xdotool x11-apps imagemagick
-  libopencv-dev
+  libopencv-dev libjpeg-dev
   clang libclang-rt-14-dev
   dpkg-dev file
 )

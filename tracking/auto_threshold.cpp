@@ -37,9 +37,9 @@ constexpr int kSpeckledPixelsPerRegion = 64;
 Binarisation kept{false, kDefaultThreshold};
 AutoThresholdStatus status;
 DetectedMarker outputList[kMaxDetectedMarkers];
-DetectedMarker attemptList[kMaxCandidates];
-DetectedMarker firstList[kMaxCandidates];
-DetectedMarker keptList[kMaxCandidates];
+DetectedMarker attemptList[kCandidateRoom];
+DetectedMarker firstList[kCandidateRoom];
+DetectedMarker keptList[kCandidateRoom];
 ThresholdMap localMap;
 LevelHistogram histogram;
 

@@ -1,9 +1,12 @@
+#include <algorithm>
+
 #include "tracking/camera.h"
 #include "tracking/marker.h"
 
 namespace {
 
-MarkerCandidate candidateArea[kMaxCandidates];
+MarkerCandidate candidateArea[kCandidateRoom];
+int candidateLimit = kMaxCandidates;
 
 bool plausibleRegion(int area, const int* box, int maxArea, int minArea, int width, int height) {
     if (area < minArea || area > maxArea) return false;
@@ -36,13 +39,15 @@ int removeMarked(MarkerCandidate* c, int count) {
 
 }  // namespace
 
+void setCandidateLimit(int limit) { candidateLimit = std::clamp(limit, 1, kCandidateRoom); }
+
 int extractCandidates(const Label* labelImage, int regionCount, const int* labelTable, const int* areas,
                       const double* centroids, const int* boundingBoxes, int maxArea, int minArea, double factor,
                       MarkerCandidate** candidates, int* count) {
     int width, height;
     trackerImageSize(&width, &height);
     int n = 0;
-    for (int r = 1; r <= regionCount && n < kMaxCandidates; r++) {
+    for (int r = 1; r <= regionCount && n < candidateLimit; r++) {
         const int* box = boundingBoxes + 4 * (r - 1);
         int area = areas[r - 1];
         if (!plausibleRegion(area, box, maxArea, minArea, width, height)) continue;

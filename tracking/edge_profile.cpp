@@ -1,5 +1,7 @@
 #include "tracking/edge_profile.h"
 
+#include <algorithm>
+#include <array>
 #include <cmath>
 #include <cstddef>
 
@@ -19,13 +21,15 @@ constexpr double kMaxProbeTransitionShare = 0.97;
 // Dark shares within this of 0 or 1 count as plateau: noise there says nothing about blur.
 constexpr double kShareDeadZone = 0.1;
 
-constexpr int kMaxProfile = 2 * kMaxEdgeHalfWindow + 6;
+constexpr double kMaxClearDimming = 0.1;
+
+constexpr int kMaxProfile = 2 * kMaxEdgeHalfWindow + 8;
 
 int greyOf(const uint8_t* pixel) { return pixel[0] + pixel[1] + pixel[2]; }
 
 // How far a dark share is from both plateaus: p (1 - p) of the share with the dead zones cut off.
 double partialness(double share) {
-    double p = std::fmin(1.0, std::fmax(0.0, (share - kShareDeadZone) / (1.0 - 2 * kShareDeadZone)));
+    double p = std::clamp((share - kShareDeadZone) / (1.0 - 2 * kShareDeadZone), 0.0, 1.0);
     return p * (1.0 - p);
 }
 
@@ -35,8 +39,18 @@ double rampTransition(int samples) {
     return sum;
 }
 
+// The transition of a straight ramp across the window, per half window.
+double rampTransitionFor(int halfWindow) {
+    static const auto table = [] {
+        std::array<double, kMaxEdgeHalfWindow + 1> t{};
+        for (int h = 1; h <= kMaxEdgeHalfWindow; h++) t[h] = rampTransition(2 * h + 1);
+        return t;
+    }();
+    return table[halfWindow];
+}
+
 // Grey values from the dark side to the light side: index 0 is `first` pixels before the centre.
-bool readProfile(const GreyFrame& f, const EdgeProfileQuery& q, int centre, int first, int count, double* grey) {
+bool readProfile(const BgrxFrame& f, const EdgeProfileQuery& q, int centre, int first, int count, double* grey) {
     int extent = q.alongRows ? f.width : f.height, across = q.alongRows ? f.height : f.width;
     int step = q.lightAhead ? 1 : -1;
     int a = centre + step * first, b = centre + step * (first + count - 1);
@@ -66,7 +80,7 @@ bool steepestRise(const double* rise, int count, double* at) {
         }
     }
     double bend = a - 2 * b + c;
-    *at = m - 0.5 + (bend < 0 ? std::fmax(-0.5, std::fmin(0.5, 0.5 * (a - c) / bend)) : 0.0);
+    *at = m - 0.5 + (bend < 0 ? std::clamp(0.5 * (a - c) / bend, -0.5, 0.5) : 0.0);
     return true;
 }
 
@@ -95,22 +109,31 @@ bool readLevels(Profile* p) {
            std::fabs(p->lightSlope) * (h + 2) <= limit;
 }
 
+// Whether the two pixels past the light read stay as light: a darker picture there would have
+// dimmed the light level with its blur.
+bool lightHoldsBeyond(const Profile& p) {
+    double limit = kMaxClearDimming * (p.light(0) - p.dark);
+    return p.at(p.h + 4) >= p.light(p.h + 4) - limit && p.at(p.h + 5) >= p.light(p.h + 5) - limit;
+}
+
 }  // namespace
 
-bool edgeCrossing(const GreyFrame& f, const EdgeProfileQuery& q, EdgeCrossing* crossing) {
+bool edgeCrossing(const BgrxFrame& f, const EdgeProfileQuery& q, EdgeCrossing* crossing) {
     const int h = q.halfWindow;
     if (h < 1 || h > kMaxEdgeHalfWindow || !std::isfinite(q.predicted) || std::fabs(q.predicted) > 1e6) return false;
-    const int centre = static_cast<int>(std::lround(q.predicted));
+    const int centre = static_cast<int>(std::floor(q.predicted + 0.5));
     Profile p;
     p.h = h;
-    if (!readProfile(f, q, centre, -h - 2, 2 * h + 6, p.grey) || !readLevels(&p)) return false;
+    if (!readProfile(f, q, centre, -h - 2, 2 * h + (q.clearBeyond ? 8 : 6), p.grey) || !readLevels(&p) ||
+        (q.clearBeyond && !lightHoldsBeyond(p)))
+        return false;
     double darkLength = 0.0, transition = 0.0;
     for (int j = -h; j <= h; j++) {
         double share = (p.light(j) - p.at(j)) / (p.light(j) - p.dark);
         darkLength += share;
         transition += partialness(share);
     }
-    double limit = (q.probe ? kMaxProbeTransitionShare : kMaxTransitionShare) * rampTransition(2 * h + 1);
+    double limit = (q.probe ? kMaxProbeTransitionShare : kMaxTransitionShare) * rampTransitionFor(h);
     if (transition > limit) return false;
     double byArea = -h - 0.5 + darkLength, byRise;  // from the centre pixel towards the light side
     double rise[2 * kMaxEdgeHalfWindow + 3];

@@ -19,10 +19,13 @@ struct DetectedMarker {
     bool remembered = false;  // not seen in this frame: kept from a recent one (applyMarkerHistory)
 };
 
+// Squares one frame yields at most: the classic limit, and the room for a sheet of many markers
+// (whose inner squares count until nested ones are removed); see setCandidateLimit.
 constexpr int kMaxCandidates = 30;
+constexpr int kCandidateRoom = 128;
 constexpr int kMaxContourPoints = 10000;
 // Current markers plus one remembered entry per pattern id.
-constexpr int kMaxDetectedMarkers = kMaxCandidates + kMaxPatterns;
+constexpr int kMaxDetectedMarkers = kCandidateRoom + kMaxPatterns;
 constexpr int kMaxAreaDefault = 100000;
 constexpr int kMinAreaDefault = 70;
 // Frames up to this many pixels keep kMaxAreaDefault; in larger ones a marker may fill a third of
@@ -47,6 +50,10 @@ void resetMarkerHistory();
 int largestMarkerArea(int width, int height);
 // Candidates and identified markers of one labeling, before frame-to-frame continuity.
 int markersFromLabels(const uint8_t* frame, const LabelResult& labels, DetectedMarker* markers, int* count);
+
+// How many candidates extraction keeps before it stops scanning regions: kMaxCandidates (at the
+// start) up to kCandidateRoom.
+void setCandidateLimit(int limit);
 
 int extractCandidates(const Label* labelImage, int regionCount, const int* labelTable, const int* areas,
                       const double* centroids, const int* boundingBoxes, int maxArea, int minArea, double factor,

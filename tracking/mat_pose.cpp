@@ -218,8 +218,6 @@ double estimateMatPose(const Mat& mat, const DetectedMarker* markers, int count,
 }
 
 int refineMatMarkers(const uint8_t* frame, const Mat& mat, DetectedMarker* markers, int count) {
-    int refined = 0;
-    for (int i : chooseDetections(mat, markers, count))
-        if (i >= 0) refined += refineMarkerEdges(frame, &markers[i]) == 0;
-    return refined;
+    const std::vector<int> chosen = chooseDetections(mat, markers, count);
+    return refineMarkerSet(frame, markers, static_cast<int>(chosen.size()), chosen.data());
 }

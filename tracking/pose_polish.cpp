@@ -168,13 +168,6 @@ double poseReprojectionError(const double model[][3], const double image[][2], i
     return sumOfSquares(trackerCameraParams()->projection, state, PointSet{model, image, n}) / n;
 }
 
-double cornerReprojectionError(const DetectedMarker* marker, const double centre[2], double width,
-                               const double transform[3][4]) {
-    double model[4][3], image[4][2];
-    if (!markerPoints(marker, centre, width, model, image)) return INFINITY;
-    return poseReprojectionError(model, image, 4, transform);
-}
-
 namespace {
 
 double polish(const PointSet& s, double transform[3][4], double* widening) {

@@ -11,17 +11,19 @@
 constexpr double kMinRefinedSide = 12.0;
 
 // Re-locates the four sides of `marker` in `frame` (4 bytes per pixel, tracker image size),
-// refits its lines and recomputes its corners. Returns 0 with `refined` set; -1 when a side
-// cannot be re-located (frame border, blur, a side too short, no contrast), leaving the lines
-// and corners as they were and `refined` false.
+// moves them out by what the camera's tone curve and blur took from the black border (read from
+// the border's inner edges), refits its lines and recomputes its corners. Returns 0 with
+// `refined` set; -1 when a side cannot be re-located (frame border, blur, a side too short, no
+// contrast, a covered side) or the square's border is not a quarter of its width (another kind
+// of marker), leaving the lines and corners as they were and `refined` false.
 int refineMarkerEdges(const uint8_t* frame, DetectedMarker* marker);
-// Every marker of a detection list; returns how many were refined.
+// Every marker of a detection list; returns how many were refined. The markers of one frame
+// share the camera's tone curve: one whose inner border edges cannot be read (a picture that
+// comes close to the border) is moved out as far as the median of the others.
 int refineMarkerList(const uint8_t* frame, DetectedMarker* markers, int count);
+// The same for markers[which[j]], j < count (negative entries skipped).
+int refineMarkerSet(const uint8_t* frame, DetectedMarker* markers, int count, const int* which);
 
-// Mean squared distance (pixels^2) between the marker's corners and the model corners projected
-// with the tracker's camera through `transform`, with the correspondences pose estimation uses.
-double cornerReprojectionError(const DetectedMarker* marker, const double centre[2], double width,
-                               const double transform[3][4]);
 // Mean squared distance (pixels^2) between n image points and their model points (x, y, z)
 // projected through `transform`; infinite when a point lies behind the camera.
 double poseReprojectionError(const double model[][3], const double image[][2], int n, const double transform[3][4]);

@@ -4,26 +4,19 @@
 #include <algorithm>
 #include <cmath>
 
+#include "tracking/border_edges.h"
 #include "tracking/camera.h"
+#include "tracking/plane_lines.h"
 #include "tracking/refine.h"
 #include "tracking/side_fit.h"
 
 namespace {
 
-// A refitted side may move this far (pixels) from the side detection found, a corner twice as
-// far; more means the crossings caught something else.
-constexpr double kMaxSideShift = 1.5;
+// A refitted side may move this far (pixels) from the side detection found (a camera's tone curve
+// moves that one by a pixel and more), a corner twice as far; more means the crossings caught
+// something else.
+constexpr double kMaxSideShift = 2.5;
 constexpr int kFirstHalfWindow = 3;
-
-double distanceToLine(const double line[3], const double p[2]) { return line[0] * p[0] + line[1] * p[1] + line[2]; }
-
-// The line through corners a and b, with the point (cx, cy) on its positive side.
-void lineThrough(const double a[2], const double b[2], double cx, double cy, double line[3]) {
-    double la = b[1] - a[1], lb = a[0] - b[0], n = std::hypot(la, lb);
-    line[0] = la / n, line[1] = lb / n, line[2] = -(line[0] * a[0] + line[1] * a[1]);
-    if (line[0] * cx + line[1] * cy + line[2] < 0)
-        for (int i = 0; i < 3; i++) line[i] = -line[i];
-}
 
 SidePlace placeOf(const double corners[4][2], int k) {
     SidePlace s;
@@ -35,7 +28,7 @@ SidePlace placeOf(const double corners[4][2], int k) {
     double ox = dy / length, oy = -dx / length;
     if (ox * (from[0] - cx) + oy * (from[1] - cy) < 0) ox = -ox, oy = -oy;
     s.from[0] = from[0], s.from[1] = from[1], s.to[0] = to[0], s.to[1] = to[1];
-    s.outward[0] = ox, s.outward[1] = oy;
+    s.lightward[0] = ox, s.lightward[1] = oy;
     lineThrough(corners[(k + 3) % 4], corners[k], cx, cy, s.before);
     lineThrough(corners[(k + 1) % 4], corners[(k + 2) % 4], cx, cy, s.after);
     return s;
@@ -52,7 +45,7 @@ bool borderHoldsProfiles(const double corners[4][2], int k, int halfWindow) {
     opposite[0] /= n, opposite[1] /= n;
     opposite[2] = -(opposite[0] * a[0] + opposite[1] * a[1]);
     double mid[2] = {(corners[k][0] + corners[(k + 1) % 4][0]) / 2, (corners[k][1] + corners[(k + 1) % 4][1]) / 2};
-    return 0.25 * std::fabs(distanceToLine(opposite, mid)) >= halfWindow + 2.5;
+    return 0.25 * std::fabs(lineDistance(opposite, mid[0], mid[1])) >= halfWindow + 2.5;
 }
 
 // The narrowest window that holds the transition keeps the light level, read just beyond it,
@@ -66,17 +59,17 @@ int halfWindowFor(double transition) {
     return h;
 }
 
-bool fitSide(const GreyFrame& frame, const double* distortion, const double corners[4][2], int k, int halfWindow,
+bool fitSide(const BgrxFrame& frame, const double* distortion, const double corners[4][2], int k, int halfWindow,
              bool probe, SideFit* fit) {
     if (!borderHoldsProfiles(corners, k, halfWindow)) return false;
     SidePlace place = placeOf(corners, k);
-    return std::isfinite(place.outward[0]) && fitSideOnFrame(frame, distortion, place, halfWindow, probe, fit);
+    return std::isfinite(place.lightward[0]) && fitSideOnFrame(frame, distortion, place, halfWindow, probe, fit);
 }
 
 // One pass over the four sides. The probe tries narrower windows where the first one does not
 // fit (a short or thin side); each side's next window follows from the transition it measured,
 // one wider where that proves too narrow.
-bool refitSides(const GreyFrame& frame, const double* distortion, const double corners[4][2],
+bool refitSides(const BgrxFrame& frame, const double* distortion, const double corners[4][2],
                 const double previous[4][3], bool probe, int halfWindow[4], double lines[4][3]) {
     for (int k = 0; k < 4; k++) {
         SideFit fit;
@@ -93,22 +86,15 @@ bool refitSides(const GreyFrame& frame, const double* distortion, const double c
 }
 
 bool cornersFromLines(const double lines[4][3], double corners[4][2]) {
-    for (int k = 0; k < 4; k++) {
-        const double* p = lines[(k + 3) % 4];
-        const double* q = lines[k];
-        double w = p[0] * q[1] - q[0] * p[1];
-        if (w == 0.0) return false;
-        corners[k][0] = (p[1] * q[2] - q[1] * p[2]) / w;
-        corners[k][1] = (q[0] * p[2] - p[0] * q[2]) / w;
-        if (!std::isfinite(corners[k][0]) || !std::isfinite(corners[k][1])) return false;
-    }
+    for (int k = 0; k < 4; k++)
+        if (!intersectLines(lines[(k + 3) % 4], lines[k], corners[k])) return false;
     return true;
 }
 
 bool closeToDetection(const DetectedMarker& m, const double lines[4][3], const double corners[4][2]) {
     for (int k = 0; k < 4; k++) {
-        if (std::fabs(distanceToLine(lines[k], m.corners[k])) > kMaxSideShift ||
-            std::fabs(distanceToLine(lines[k], m.corners[(k + 1) % 4])) > kMaxSideShift)
+        if (std::fabs(lineDistance(lines[k], m.corners[k][0], m.corners[k][1])) > kMaxSideShift ||
+            std::fabs(lineDistance(lines[k], m.corners[(k + 1) % 4][0], m.corners[(k + 1) % 4][1])) > kMaxSideShift)
             return false;
         if (std::hypot(corners[k][0] - m.corners[k][0], corners[k][1] - m.corners[k][1]) > 2 * kMaxSideShift)
             return false;
@@ -133,12 +119,13 @@ bool observedSidesLongEnough(const double* distortion, const double corners[4][2
     return true;
 }
 
-}  // namespace
-
-int refineMarkerEdges(const uint8_t* frame, DetectedMarker* marker) {
+// Refines one marker; `shift` gets how far its border showed the sides moved in, NaN when its
+// inner edges could not be read (the sides are then left where the outer edges are).
+int refineOne(const uint8_t* frame, DetectedMarker* marker, double* shift) {
     marker->refined = false;
+    *shift = NAN;
     const CameraIntrinsics* camera = trackerCameraParams();
-    GreyFrame grey{frame, camera->width, camera->height};
+    BgrxFrame grey{frame, camera->width, camera->height};
     if (!frame || grey.width < 2 || grey.height < 2 || !finiteMarker(*marker)) return -1;
     if (!observedSidesLongEnough(camera->distortion, marker->corners)) return -1;
     double lines[4][3], corners[4][2];
@@ -151,15 +138,55 @@ int refineMarkerEdges(const uint8_t* frame, DetectedMarker* marker) {
         if (!cornersFromLines(next, corners)) return -1;
         std::copy(&next[0][0], &next[0][0] + 12, &lines[0][0]);
     }
-    if (!closeToDetection(*marker, lines, corners)) return -1;
+    // Other kinds of squares keep what detection found; ours get back what the border lost.
+    if (!borderIsQuarterWide(grey, camera->distortion, corners)) return -1;
+    double found;
+    if (borderShift(grey, camera->distortion, halfWindow, lines, &found) && moveSidesOut(lines, found)) *shift = found;
+    if (!cornersFromLines(lines, corners) || !closeToDetection(*marker, lines, corners)) return -1;
     std::copy(&lines[0][0], &lines[0][0] + 12, &marker->lines[0][0]);
     std::copy(&corners[0][0], &corners[0][0] + 8, &marker->corners[0][0]);
     marker->refined = true;
     return 0;
 }
 
-int refineMarkerList(const uint8_t* frame, DetectedMarker* markers, int count) {
-    int refined = 0;
-    for (int i = 0; i < count; i++) refined += refineMarkerEdges(frame, &markers[i]) == 0;
+// A refined marker whose border could not tell its shift takes the one the frame's others showed.
+void takeShift(DetectedMarker* marker, double shift) {
+    double lines[4][3], corners[4][2];
+    std::copy(&marker->lines[0][0], &marker->lines[0][0] + 12, &lines[0][0]);
+    if (!moveSidesOut(lines, shift) || !cornersFromLines(lines, corners)) return;
+    std::copy(&lines[0][0], &lines[0][0] + 12, &marker->lines[0][0]);
+    std::copy(&corners[0][0], &corners[0][0] + 8, &marker->corners[0][0]);
+}
+
+double shifts[kMaxDetectedMarkers];
+
+}  // namespace
+
+int refineMarkerEdges(const uint8_t* frame, DetectedMarker* marker) {
+    double shift;
+    return refineOne(frame, marker, &shift);
+}
+
+int refineMarkerSet(const uint8_t* frame, DetectedMarker* markers, int count, const int* which) {
+    int refined = 0, known = 0;
+    double sorted[kMaxDetectedMarkers];
+    count = std::min(count, kMaxDetectedMarkers);
+    for (int j = 0; j < count; j++) {
+        int i = which ? which[j] : j;
+        shifts[j] = NAN;
+        if (i < 0) continue;
+        refined += refineOne(frame, &markers[i], &shifts[j]) == 0;
+        if (std::isfinite(shifts[j])) sorted[known++] = shifts[j];
+    }
+    if (known == 0) return refined;
+    std::nth_element(sorted, sorted + known / 2, sorted + known);
+    for (int j = 0; j < count; j++) {
+        int i = which ? which[j] : j;
+        if (i >= 0 && markers[i].refined && !std::isfinite(shifts[j])) takeShift(&markers[i], sorted[known / 2]);
+    }
     return refined;
+}
+
+int refineMarkerList(const uint8_t* frame, DetectedMarker* markers, int count) {
+    return refineMarkerSet(frame, markers, count, nullptr);
 }

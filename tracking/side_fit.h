@@ -7,8 +7,9 @@
 
 struct SidePlace {
     double from[2], to[2];  // the corners at its ends, ideal coordinates
-    double outward[2];      // unit normal away from the marker, ideal coordinates
-    double before[3], after[3];  // the neighbouring sides' lines, positive inside the marker
+    double lightward[2];    // unit normal towards its light side, ideal coordinates
+    double before[3], after[3];  // the neighbouring sides' lines, positive on this side's side of them
+    bool innerEdge = false;  // the border's inner edge: the picture may follow it closely and interrupt it
 };
 
 struct SideFit {
@@ -18,5 +19,5 @@ struct SideFit {
 
 // False when too few crossings are found (frame border, blur, no contrast) or the side is too
 // short for them.
-bool fitSideOnFrame(const GreyFrame& frame, const double distortion[4], const SidePlace& side, int halfWindow,
+bool fitSideOnFrame(const BgrxFrame& frame, const double distortion[4], const SidePlace& side, int halfWindow,
                     bool probe, SideFit* fit);

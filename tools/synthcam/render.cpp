@@ -291,13 +291,19 @@ int renderSynthFrame(const CameraIntrinsics& camera, const SynthMarker* markers,
     std::vector<double> rgb(static_cast<size_t>(pixels) * 3);
     renderPixels(scene, options, rgb);
     applySynthLighting(options.lighting, camera.width, camera.height, rgb);
-    for (int i = 0; i < options.blurPasses; i++) boxBlur(rgb, camera.width, camera.height);
-    addSensorNoise(rgb, options, pixels);
+    std::vector<uint8_t> bytes(rgb.size());
+    if (options.webcam.enabled) {
+        if (!applyWebcam(options.webcam, options.seed, camera.width, camera.height, rgb, &bytes)) return -1;
+    } else {
+        for (int i = 0; i < options.blurPasses; i++) boxBlur(rgb, camera.width, camera.height);
+        addSensorNoise(rgb, options, pixels);
+        for (size_t i = 0; i < rgb.size(); i++) bytes[i] = toByte(rgb[i]);
+    }
     frame->width = camera.width;
     frame->height = camera.height;
     frame->bgrx.assign(static_cast<size_t>(pixels) * 4, 0);
     for (int p = 0; p < pixels; p++)
-        for (int c = 0; c < 3; c++) frame->bgrx[p * 4 + c] = toByte(rgb[p * 3 + 2 - c]);
+        for (int c = 0; c < 3; c++) frame->bgrx[p * 4 + c] = bytes[p * 3 + 2 - c];
     frame->observedCorners.clear();
     frame->idealCorners.clear();
     for (int k = 0; k < count; k++) projectCorners(camera, markers[k], frame);

@@ -33,6 +33,18 @@ struct SynthLighting {
     double penumbra = 1.0;        // width of the shadow's soft edge, pixels
 };
 
+// What a webcam does to the light before the frame is delivered: lens blur, photon and read
+// noise, all in linear light, then its tone curve, 8 bits and Motion-JPEG.
+struct SynthWebcam {
+    bool enabled = false;
+    double blurSigma = 0.8;            // gaussian lens blur, pixels
+    double electronsAtWhite = 3000.0;  // photon noise: variance of a value v is v * 255 / this
+    double readNoise = 1.0;            // in linear steps of 255
+    double gamma = 2.2;                // tone curve: output = 255 (input / 255)^(1 / gamma)
+    int jpegQuality = 85;              // 0 leaves the frame unencoded
+    bool chroma422 = false;            // chroma halved across only, else across and down
+};
+
 // Something standing between the camera and the table: a polygon in observed pixels, one colour.
 struct SynthOccluder {
     std::vector<double> polygon;  // x0, y0, x1, y1, ...
@@ -50,6 +62,7 @@ struct SynthOptions {
     double tableBrightness = 1.0;  // scales the table's colours
     double ink = 0.0, paper = 255.0;  // what the pictures' 0 and 255 look like: printed ink is not black
     SynthLighting lighting;
+    SynthWebcam webcam;  // when enabled, in place of blurPasses, noiseSigma and saltPepper
     std::vector<SynthOccluder> occluders;  // in front of everything, lit like the rest
 };
 
@@ -109,6 +122,13 @@ void observedToIdealExact(const double dist[4], double ox, double oy, double* ix
 void boxBlur(std::vector<double>& rgb, int w, int h);
 // Gaussian sensor noise and dark specks as the options ask, seeded by options.seed.
 void addSensorNoise(std::vector<double>& rgb, const SynthOptions& o, int pixels);
+
+// The webcam's processing of a linear RGB image (doubles, 0..255 white) into 8-bit RGB; false
+// when the JPEG library fails.
+bool applyWebcam(const SynthWebcam& cam, unsigned seed, int width, int height, std::vector<double>& linear,
+                 std::vector<uint8_t>* rgb);
+// Encodes an 8-bit RGB image as JPEG at the camera's quality and decodes it again.
+bool jpegRoundTrip(std::vector<uint8_t>& rgb, int width, int height, const SynthWebcam& cam);
 
 // Multiplies an RGB image (doubles, row 0 at the top) by the light at each pixel.
 void applySynthLighting(const SynthLighting& light, int width, int height, std::vector<double>& rgb);

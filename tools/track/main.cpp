@@ -78,6 +78,10 @@ void matPose(const DetectedMarker* list, int count, const TrackOptions& o, MatRe
 
 double runDetection(const std::vector<uint8_t>& frame, const TrackOptions& o, std::vector<MarkerReport>* reports,
                     ThresholdReport* threshold, MatReport* mat) {
+    // Photographs are not a video: markers of an earlier one must not carry their ids and turns
+    // over to this one.
+    resetMarkerHistory();
+    setCandidateLimit(o.exact ? kMaxCandidates : kCandidateRoom);
     auto start = std::chrono::steady_clock::now();
     DetectedMarker* list = nullptr;
     int count = 0;
