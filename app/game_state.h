@@ -3,6 +3,9 @@
 #include "app/game_options.h"
 #include "app/hud_text.h"
 #include "app/step_pacer.h"
+
+#include <string>
+
 #include "tracking/camera.h"
 #include "tracking/mat.h"
 
@@ -42,6 +45,7 @@ struct GameState {
     bool sceneCameraFileFits = true;  // false when --live replaced the scene's video by the camera
     FrameTimings* timings = nullptr;  // set by the frame benchmark
     GameOptions options;              // the options beyond the classic three
+    std::string demoFolder;           // where --demo runs the game; empty without --demo
 };
 
 extern GameState theGame;

@@ -32,6 +32,7 @@ bool enterDemoFolder() {
         std::perror(("rovanta: " + folder).c_str());
         return false;
     }
+    theGame.demoFolder = folder;
     return true;
 }
 

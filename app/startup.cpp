@@ -13,7 +13,7 @@
 #include "model3ds/mesh_draw_gl.h"
 #include "render/bmp.h"
 #include "render/car_texture.h"
-#include "tracking/camera.h"
+#include "tracking/camera_setup.h"
 #include "tracking/mat.h"
 #include "tracking/pattern.h"
 #include "tracking/typical_lens.h"
@@ -39,7 +39,11 @@ void loadScreenImagesOrExit() {
     if (!loadScreenImages(names, 3, blocks, reason)) {
         // A missing image most often means the game was started outside a scene folder.
         const std::string missing = "No such file or directory";
-        if (reason.size() >= missing.size() && reason.compare(reason.size() - missing.size(), missing.size(), missing) == 0)
+        const bool isMissing = reason.size() >= missing.size() &&
+                               reason.compare(reason.size() - missing.size(), missing.size(), missing) == 0;
+        if (!theGame.demoFolder.empty())
+            reason += " (in the demo folder " + theGame.demoFolder + ", which is incomplete; install or build it again)";
+        else if (isMissing)
             reason += " (start the game in a scene folder, or as rovanta --demo)";
         failStartup(reason, -1);
     }
@@ -59,7 +63,11 @@ void loadCarModel(Car& car, const char* path) {
 void loadScene(const std::string& scenePath) {
     std::string reason;
     SceneLayout layout;
-    if (!loadRaceScene(theWorld, scenePath, loadCarModel, reason, &layout)) failStartup(reason);
+    if (!loadRaceScene(theWorld, scenePath, loadCarModel, reason, &layout)) {
+        // --demo runs in the demo folder, so a scene named with -s is looked for there.
+        if (!theGame.demoFolder.empty()) reason += " (looked in the demo folder " + theGame.demoFolder + ")";
+        failStartup(reason);
+    }
     startSceneEditing(scenePath, std::move(layout));
 }
 
@@ -80,7 +88,7 @@ void openVideo(int& width, int& height) {
     std::printf("Image size (x,y) = (%d,%d)\n", width, height);
 }
 
-// The specified message first, then the cause naming the file and the value.
+// The message players know first, then the cause naming the file and the value.
 [[noreturn]] void failCamera(const char* path, const std::string& cause) {
     std::printf("Camera parameter load error !!\n");
     failStartup(std::string(path) + ": " + cause);
@@ -96,8 +104,7 @@ void warnOnOtherShape(const CameraIntrinsics& file, int width, int height) {
                  file.width, file.height, width, height);
 }
 
-void installCamera() {
-    if (setTrackerCameraParams(&theGame.camera) < 0) failStartup("the video frames are too large for the tracker");
+void printInstalledCamera() {
     std::printf("*** Camera Parameter ***\n");
     printCameraParams(&theGame.camera);
 }
@@ -106,30 +113,21 @@ void useTypicalLens(int width, int height) {
     std::printf("No camera file for this camera (--camera-file CAM gives one): a typical webcam lens, %g degrees "
                 "across, for %dx%d frames\n",
                 kTypicalWebcamFieldOfView, width, height);
-    theGame.camera = typicalWebcamCamera(width, height);
-    installCamera();
+    const std::string problem = installCameraForFrames(typicalWebcamCamera(width, height), width, height, &theGame.camera);
+    if (!problem.empty()) failStartup("the video's " + problem);
+    printInstalledCamera();
 }
 
 void loadCamera(int width, int height) {
     if (theGame.options.cameraFile.empty() && !theGame.sceneCameraFileFits) return useTypicalLens(width, height);
-    CameraIntrinsics fileParam;
     const char* path =
         theGame.options.cameraFile.empty() ? theWorld.cameraParamPath.c_str() : theGame.options.cameraFile.c_str();
-    if (loadCameraParams(path, 1, &fileParam) < 0) {
-        const std::string problem = cameraFileProblem(path);
-        failCamera(path, problem.empty() ? "cannot read camera parameters" : problem);
-    }
-    const std::string problem = cameraParamsProblem(fileParam);
-    if (!problem.empty()) failCamera(path, "unusable camera parameters: " + problem);
-    warnOnOtherShape(fileParam, width, height);
-    if (resizeCameraParams(&fileParam, width, height, &theGame.camera) < 0)
-        failStartup(std::string("unusable camera parameters in ") + path);
-    // Extreme but finite values can still overflow once scaled to the video.
-    const std::string scaled = cameraParamsProblem(theGame.camera);
-    if (!scaled.empty())
-        failCamera(path, "unusable camera parameters for a " + std::to_string(width) + "x" + std::to_string(height) +
-                             " video: " + scaled);
-    installCamera();
+    const CameraSetup setup = setUpTrackerCamera(path, width, height);
+    if (setup.fileUnusable) failCamera(path, setup.problem);
+    if (!setup.problem.empty()) failStartup("the video's " + setup.problem);
+    warnOnOtherShape(setup.file, width, height);
+    theGame.camera = setup.installed;
+    printInstalledCamera();
 }
 
 void loadSceneMat(const char* path) {

@@ -205,22 +205,9 @@ void addTo(ModelVector& sum, const ModelVector& v) {
 
 }  // namespace
 
-// Sums run over the vertices in the same place in increasing index order and
-// over each one's triangles in triangle order, exactly as comparing every
-// pair of vertices would, so the result does not depend on how they are found.
-//
-// Where that would cost quadratic time, the merge is bounded. The exact cost
-// of a cell is its distinct points times their work (distance tests against
-// the 27 cells around, plus the face normals there). While the cells' costs
-// add up to at most kExactWorkPerElement per vertex and triangle, every cell
-// is merged exactly. Otherwise the costliest cells of more than kFewPositions
-// distinct points are crowded, until the rest fits: every vertex of a crowded
-// cell gets the normal summed over all vertices of its 27 cells. If those
-// vertices all lie within the merge distance of each other (a point drawn out
-// into a tiny cluster), that is exactly the every-pair result; otherwise the
-// cluster is merged a little wider than 0.0001 (up to two cells, 0.0004)
-// instead of taking time that grows with its square. Exact copies of a point
-// share the normal of the first.
+// Sums run in index and triangle order, exactly as comparing every pair of vertices would;
+// where that would take quadratic time, a crowded cell is merged with the cells around it
+// (at most 0.0004 wide) instead. Exact copies of a point share the normal of the first.
 void ModelMesh::computeNormals() {
   int n = vertexCount();
   if (n < 1) return;

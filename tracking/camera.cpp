@@ -1,6 +1,8 @@
 #include "tracking/camera.h"
 #include "platform/file_path.h"
+#include "platform/file_replace.h"
 
+#include <algorithm>
 #include <bit>
 #include <cmath>
 #include <cstdarg>
@@ -8,6 +10,7 @@
 #include <cstdio>
 #include <cstring>
 #include <sys/stat.h>
+#include <vector>
 
 static_assert(sizeof(CameraIntrinsics) == kCameraRecordSize, "record must match the file layout");
 
@@ -105,9 +108,40 @@ std::string firstNonFinite(const CameraIntrinsics& p) {
     return {};
 }
 
-double leftBlockDeterminant(const double P[3][4]) {
-    return P[0][0] * (P[1][1] * P[2][2] - P[1][2] * P[2][1]) - P[0][1] * (P[1][0] * P[2][2] - P[1][2] * P[2][0]) +
-           P[0][2] * (P[1][0] * P[2][1] - P[1][1] * P[2][0]);
+struct ValueRange {
+    const char* name;
+    double value, low, high;
+};
+
+// The range each value of a camera may take, relative to the image size where it is measured in
+// pixels. Generous for any real lens; outside them a value only comes from a damaged file or a
+// failed measurement, and the poses computed with it are nonsense. The tracker takes the
+// projection as K [I | t] with K upper triangular and K[2][2] = 1.
+std::vector<ValueRange> valueRanges(const CameraIntrinsics& p) {
+    const double w = p.width, h = p.height, fx = p.projection[0][0], fy = p.projection[1][1];
+    const double s = p.distortion[3], tiny = 1e-6;
+    double farthest = 0.0;  // from the distortion centre to a corner of the picture
+    for (double x : {0.0, w})
+        for (double y : {0.0, h}) farthest = std::max(farthest, std::hypot(x - p.distortion[0], y - p.distortion[1]));
+    // Barrel distortion folds back on itself 2/3 / sqrt(3 p) from its centre, where the inverse
+    // mapping has no answer: the picture must end well inside that. Pincushion never folds.
+    const double squared = farthest * farthest;
+    return {{"projection[0][0] (the focal length in x)", fx, 0.1 * w, 100.0 * w},
+            {"projection[1][1] (the focal length in y)", fy, 0.5 * fx, 2.0 * fx},
+            {"projection[0][1] (the skew)", p.projection[0][1], -fx, fx},
+            {"projection[0][2] (the principal point's x)", p.projection[0][2], -0.5 * w, 1.5 * w},
+            {"projection[1][2] (the principal point's y)", p.projection[1][2], -0.5 * h, 1.5 * h},
+            {"projection[0][3]", p.projection[0][3], -1e4 * w, 1e4 * w},
+            {"projection[1][0]", p.projection[1][0], -tiny * fy, tiny * fy},
+            {"projection[1][3]", p.projection[1][3], -1e4 * w, 1e4 * w},
+            {"projection[2][0]", p.projection[2][0], -tiny, tiny},
+            {"projection[2][1]", p.projection[2][1], -tiny, tiny},
+            {"projection[2][2]", p.projection[2][2], 1.0 - tiny, 1.0 + tiny},
+            {"projection[2][3]", p.projection[2][3], -tiny, tiny},
+            {"distortion[0] (the distortion centre's x)", p.distortion[0], -0.5 * w, 1.5 * w},
+            {"distortion[1] (the distortion centre's y)", p.distortion[1], -0.5 * h, 1.5 * h},
+            {"distortion[3] (the scale)", s, 0.5, 2.0},
+            {"distortion[2] (the coefficient)", p.distortion[2], -1e8 / squared, 0.95 * 4.0 / 27.0 * 1e8 / squared}};
 }
 
 }  // namespace
@@ -119,27 +153,18 @@ std::string cameraParamsProblem(const CameraIntrinsics& p) {
     if (problem.empty()) problem = sizeProblem("height", p.height);
     if (problem.empty()) problem = firstNonFinite(p);
     if (!problem.empty()) return problem;
-    if (p.projection[0][0] == 0.0) return "projection[0][0] (the focal length in x) is 0";
-    if (p.projection[1][1] == 0.0) return "projection[1][1] (the focal length in y) is 0";
-    const double det = leftBlockDeterminant(p.projection);
-    if (det == 0.0 || !std::isfinite(det))
-        return "the projection's left 3x3 block has determinant " + numberText(det) + ", so it cannot be inverted";
-    if (!(p.distortion[3] > 0.0)) return "distortion[3] (the scale) must be positive, not " + numberText(p.distortion[3]);
+    for (const ValueRange& r : valueRanges(p))
+        if (!(r.value >= r.low && r.value <= r.high))
+            return std::string(r.name) + " " + numberText(r.value) + " is not between " + numberText(r.low) + " and " +
+                   numberText(r.high);
     return {};
 }
 
-int saveCameraParams(const char* path, const CameraIntrinsics* params, int count) {
+int saveCameraParams(const char* path, const CameraIntrinsics* params, int count, std::string* why) {
     if (count < 1) return -1;
-    FILE* file = std::fopen(path, "wb");
-    if (!file) return -1;
-    int status = 0;
-    for (int i = 0; i < count && status == 0; i++) {
-        unsigned char bytes[kCameraRecordSize];
-        encodeRecord(&params[i], bytes);
-        if (std::fwrite(bytes, 1, kCameraRecordSize, file) != static_cast<size_t>(kCameraRecordSize)) status = -1;
-    }
-    if (std::fclose(file) != 0) status = -1;
-    return status;
+    std::vector<unsigned char> bytes(static_cast<size_t>(count) * kCameraRecordSize);
+    for (int i = 0; i < count; i++) encodeRecord(&params[i], bytes.data() + static_cast<size_t>(i) * kCameraRecordSize);
+    return replaceFile(path, bytes.data(), bytes.size(), why) ? 0 : -1;
 }
 
 int resizeCameraParams(const CameraIntrinsics* source, int width, int height, CameraIntrinsics* target) {

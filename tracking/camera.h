@@ -24,12 +24,16 @@ std::string cameraFileProblem(const char* path);
 // Largest width or height a camera file may give.
 constexpr int kMaxCameraSide = 16384;
 // Why a record read from a file is unusable for tracking, naming the bad
-// value (a size out of range, an entry that is not finite, a zero focal
-// length, a singular projection, a scale that is not positive); empty when
-// usable. loadCameraParams itself accepts any 136 bytes.
+// value: a size out of range, an entry that is not finite, or a value outside
+// the range any real camera falls in (focal lengths from a tenth of the width
+// to a hundred widths, principal point and distortion centre near the
+// picture, a scale from 0.5 to 2, a distortion that does not fold the picture
+// back on itself, a last projection row of 0 0 1 0); empty when usable.
+// loadCameraParams itself accepts any 136 bytes.
 std::string cameraParamsProblem(const CameraIntrinsics& param);
-// Writes records in the same big-endian layout; 0 or -1.
-int saveCameraParams(const char* path, const CameraIntrinsics* params, int count);
+// Writes records in the same big-endian layout, whole or not at all; 0, or -1
+// with the reason in `why`.
+int saveCameraParams(const char* path, const CameraIntrinsics* params, int count, std::string* why = nullptr);
 // -1 (target untouched) when the source width or the new size is not positive.
 int resizeCameraParams(const CameraIntrinsics* source, int width, int height, CameraIntrinsics* target);
 // -1 (nothing installed) for a size the work areas cannot hold.

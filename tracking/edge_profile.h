@@ -30,9 +30,8 @@ struct EdgeCrossing {
     double transition;  // sum over the window of how far each dark share is from 0 and 1
 };
 
-// Read by area (the dark length up to the crossing: exact for a straight edge at known levels)
-// and by the steepest rise (less moved by a surface that bends beside the edge): a sharp edge
-// by area, a blurred one by the mean of both, a probe by rise.
+// Read by area (exact for a straight edge at known levels) and by the steepest rise (less moved
+// by a surface that bends beside it): sharp edges by area, blurred by both, a probe by rise.
 // False when the profile leaves the frame, has too little contrast, its levels are not flat
 // (texture, another edge), or the edge lies outside the window or fills it.
 bool edgeCrossing(const BgrxFrame& frame, const EdgeProfileQuery& query, EdgeCrossing* crossing);

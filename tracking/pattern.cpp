@@ -1,5 +1,6 @@
 #include "tracking/pattern.h"
 #include "platform/file_path.h"
+#include "platform/file_replace.h"
 
 #include <cmath>
 #include <cstdio>
@@ -119,7 +120,7 @@ double patternLikeness(int a, int b) {
 
 namespace {
 
-// The specified load, and with refuseFlat also the refusal of orientations
+// The plain load, and with refuseFlat also the refusal of orientations
 // without contrast; on failure the slot stays free and `why` says why.
 int loadPatternFile(const char* path, bool refuseFlat, std::string* why) {
     if (!storeInitialised) clearPatterns();
@@ -170,14 +171,13 @@ int loadPatternChecked(const char* path, std::string* why) {
     return slot;
 }
 
-int savePatternFile(const char* path, const uint8_t values[kPatternFileValues]) {
-    FILE* file = std::fopen(path, "w");
-    if (!file) return -1;
-    bool ok = true;
-    for (int i = 0; i < kPatternFileValues && ok; i++)
-        ok = std::fprintf(file, (i % kPatternSize == kPatternSize - 1) ? "%4d\n" : "%4d", values[i]) > 0;
-    if (std::fclose(file) != 0) ok = false;
-    return ok ? 0 : -1;
+int savePatternFile(const char* path, const uint8_t values[kPatternFileValues], std::string* why) {
+    auto write = [values](std::FILE* file) {
+        for (int i = 0; i < kPatternFileValues; i++)
+            if (std::fprintf(file, (i % kPatternSize == kPatternSize - 1) ? "%4d\n" : "%4d", values[i]) < 0) return false;
+        return true;
+    };
+    return replaceFile(path, write, why) ? 0 : -1;
 }
 
 int patternGridSize(int squaredSide) {

@@ -17,8 +17,9 @@ int loadPattern(const char* path);
 // On -1, `why` names the file and the cause: the line of a malformed value,
 // the reason a file cannot be opened, or the 50-pattern limit.
 int loadPatternChecked(const char* path, std::string* why);
-// Writes 3072 values (file order: orientation, channel, row, column) as a pattern file.
-int savePatternFile(const char* path, const uint8_t values[kPatternFileValues]);
+// Writes 3072 values (file order: orientation, channel, row, column) as a pattern file, whole
+// or not at all; 0, or -1 with the reason in `why`.
+int savePatternFile(const char* path, const uint8_t values[kPatternFileValues], std::string* why = nullptr);
 // Empties the store so that tools and tests can start afresh.
 void clearPatterns();
 int loadedPatternCount();

@@ -4,6 +4,7 @@
 #include <cmath>
 
 #include "tracking/camera.h"
+#include "tracking/median.h"
 #include "tracking/plane_lines.h"
 
 namespace {
@@ -40,11 +41,6 @@ Point toIdeal(const double* distortion, Point o) {
     Point i;
     observedToIdeal(distortion, o.x, o.y, &i.x, &i.y);
     return i;
-}
-
-double median(double* values, int n) {
-    std::nth_element(values, values + n / 2, values + n);
-    return values[n / 2];
 }
 
 // The side in observed coordinates, where the pixels are: its neighbours' lines (straight enough
@@ -180,7 +176,7 @@ bool fitRobustLine(const Crossings& c, bool whole, double line[3]) {
     if (!fitLine(c, use, line)) return false;
     double residual[kMaxSamples], sorted[kMaxSamples];
     for (int i = 0; i < c.count; i++) sorted[i] = residual[i] = std::fabs(lineDistance(line, c.ideal[i].x, c.ideal[i].y));
-    double limit = std::max(0.25, 4.0 * 1.4826 * median(sorted, c.count));
+    double limit = std::max(0.25, 4.0 * 1.4826 * medianInPlace(sorted, c.count));
     int kept = 0;
     for (int i = 0; i < c.count; i++) kept += use[i] = residual[i] <= limit;
     if (kept < kMinSamples || !fitLine(c, use, line)) return false;
@@ -196,6 +192,6 @@ bool fitSideOnFrame(const BgrxFrame& frame, const double distortion[4], const Si
     Crossings c;
     collectCrossings(frame, distortion, side, halfWindow, probe, &c);
     if (!fitRobustLine(c, !probe && !side.innerEdge, fit->line)) return false;
-    fit->medianTransition = median(c.transition, c.count);
+    fit->medianTransition = medianInPlace(c.transition, c.count);
     return true;
 }

@@ -77,8 +77,8 @@ bool loadRaceScene(World& world, const std::string& path, const ModelLoader& loa
     if (layout != nullptr) {
         *layout = std::move(loaded.layout);
     }
-    if (!loaded.negativeCount.empty()) {
-        reason = loaded.negativeCount;
+    if (!loaded.refusedValue.empty()) {
+        reason = loaded.refusedValue;
         return false;
     }
     if (!loaded.complete) {

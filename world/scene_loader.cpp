@@ -98,8 +98,8 @@ static bool readCount(SceneReader& reader, const char* keyword, SceneSectionPlac
         return false;
     }
     placeCount(reader.content, static_cast<std::size_t>(before) + std::strlen(keyword), place);
-    if (count < 0 && reader.negativeCount.empty()) {
-        reader.negativeCount = lastLinePlace(reader) + ": expected \"" + std::string(keyword) +
+    if (count < 0 && reader.refusedValue.empty()) {
+        reader.refusedValue = lastLinePlace(reader) + ": expected \"" + std::string(keyword) +
                                " %d\" with a count of 0 or more, not " + std::to_string(count);
     }
     return true;
@@ -226,7 +226,7 @@ SceneLoadResult loadScene(World& world, const std::string& path, const ModelLoad
     result.opened = true;
     result.complete = readScene(reader, world, loadModel, result.layout);
     result.layout.text = std::move(reader.content);
-    result.negativeCount = reader.negativeCount;
+    result.refusedValue = reader.refusedValue;
     closeSceneReader(reader);
     if (result.complete) {
         setRaceStateAfterLoad(world);

@@ -30,10 +30,12 @@ struct SceneLoadResult {
     bool opened = false;    // the file could be opened and read
     bool complete = false;  // every line was read and the race state was set
     std::string reason;     // why loading stopped, e.g. Scene.txt:14: expected "SCALE %f %f %f"
-    // The first count line with a negative count, e.g. Scene.txt:5: expected
-    // "BOXES %d" with a count of 0 or more, not -7. Such a count reads as no
-    // entries and loading goes on; loadRaceScene refuses the scene for it.
-    std::string negativeCount;
+    // The first line with a value a race cannot use: a negative count, e.g.
+    // Scene.txt:5: expected "BOXES %d" with a count of 0 or more, not -7 (it
+    // reads as no entries), or a number that is not finite, e.g. Scene.txt:9:
+    // expected "RADIUS %f" with finite numbers, not inf. Loading goes on as
+    // it always has; loadRaceScene refuses the scene for it.
+    std::string refusedValue;
     SceneLayout layout;  // filled as far as the file was read
 };
 

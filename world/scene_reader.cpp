@@ -8,6 +8,7 @@
 #include <cctype>
 #include <cerrno>
 #include <climits>
+#include <cmath>
 #include <cstring>
 #include <vector>
 
@@ -163,11 +164,26 @@ bool readSkippedInt(SceneReader& reader, const char* keyword)
     return finishRead(reader, ok, before, std::string(keyword) + " %d");
 }
 
+// nan, inf and numbers beyond a float's range read as they always have; the
+// first is noted, so that start-up refuses the scene instead of racing on them.
+static void noteNonFinite(SceneReader& reader, long before, const std::string& display, const float* values, int count)
+{
+    for (int i = 0; i < count && reader.refusedValue.empty(); ++i) {
+        if (!std::isfinite(values[i])) {
+            reader.refusedValue = describeLine(reader, before) + "expected \"" + display +
+                                  "\" with finite numbers, not " + (std::isnan(values[i]) ? "nan" : "inf");
+        }
+    }
+}
+
 bool readFloat(SceneReader& reader, const char* keyword, float& value)
 {
     const long before = startRead(reader);
     const std::string format = std::string(keyword) + " %f\n";
     const bool ok = std::fscanf(reader.file, format.c_str(), &value) == 1;
+    if (ok) {
+        noteNonFinite(reader, before, std::string(keyword) + " %f", &value, 1);
+    }
     return finishRead(reader, ok, before, std::string(keyword) + " %f");
 }
 
@@ -181,6 +197,8 @@ bool readVec3(SceneReader& reader, const char* keyword, Vec3& value)
     const bool ok = std::fscanf(reader.file, format.c_str(), &x, &y, &z) == 3;
     if (ok) {
         value = Vec3{x, y, z};
+        const float values[3] = {x, y, z};
+        noteNonFinite(reader, before, std::string(keyword) + " %f %f %f", values, 3);
     }
     return finishRead(reader, ok, before, std::string(keyword) + " %f %f %f");
 }

@@ -18,7 +18,7 @@ struct SceneReader {
     std::string reason;   // set by the first failure
     std::string unmatchedWords;  // a words-only line that did not match
     long unmatchedAt = -1;
-    std::string negativeCount;  // the first count line below zero, see SceneLoadResult
+    std::string refusedValue;  // the first value a race cannot use, see SceneLoadResult
 };
 
 // Opens and reads the whole file; on failure returns false with a reason.

@@ -145,7 +145,10 @@ CameraChoice chooseCameraMode(const CameraInfo& camera, const CameraRequest& req
     Size wanted{request.width, request.height};
     if (request.width <= 0) {
         wanted = Size{640, 480};
-        if (std::find(sizes.begin(), sizes.end(), wanted) == sizes.end()) return choice;
+        // Without a size or a rate asked for, a camera without 640x480 keeps its own default;
+        // a rate asked for needs a size to be offered at, the nearest one.
+        const bool offered = std::find(sizes.begin(), sizes.end(), wanted) != sizes.end();
+        if (!offered && request.fps <= 0) return choice;
     }
     Size size = nearestSize(sizes, wanted);
     if (size != wanted)

@@ -22,8 +22,8 @@ struct CameraInfo {
 // What the player asked for; zeros and an empty device leave the choice to us.
 struct CameraRequest {
     std::string device;  // empty: the first camera
-    int width = 0;       // 0: 640 x 480 when offered, else the camera's own default
-    int height = 0;
+    int width = 0;       // 0: 640 x 480 when offered, else the camera's own default (with a
+    int height = 0;      // rate asked for, the offered size nearest to 640 x 480)
     double fps = 0.0;    // 0: the fastest rate offered at the chosen size
 };
 

@@ -1,5 +1,7 @@
 #include "app/video/live_source.h"
 
+#include "app/video/test_graph.h"
+
 #include <utility>
 
 namespace {
@@ -45,7 +47,9 @@ bool resolveLiveSource(const CameraRequest& request, LiveSource* source, std::ve
                        std::string* error) {
     if (isTestSource(request.device)) {
         *source = testSource(request);
-        return true;
+        const std::string problem = testGraphProblem(source->url);
+        if (!problem.empty()) *error = "cannot open " + request.device + ": " + problem;
+        return problem.empty();
     }
     CameraInfo camera;
     if (!findCamera(request.device, &camera, error)) return false;

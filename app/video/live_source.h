@@ -9,7 +9,8 @@
 #include "app/video/video_decoder.h"
 
 // A device named "lavfi:GRAPH" is an FFmpeg filter graph standing in for a
-// camera, e.g. "lavfi:testsrc2=size=1280x720:rate=30,realtime".
+// camera, e.g. "lavfi:testsrc2=size=1280x720:rate=30,realtime", made of test
+// pictures and plain picture filters only (see test_graph.h).
 inline constexpr const char* kTestSourcePrefix = "lavfi:";
 
 // False with a one-line reason naming the cameras there are when the device is

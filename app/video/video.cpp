@@ -244,8 +244,6 @@ int videoClose() {
 
 void videoSetPacing(bool enabled) { g_pacing = enabled; }
 
-void videoSetCameraDevice(const char* path) { g_cameraRequest.device = path != nullptr ? path : ""; }
-
 void videoSetCameraRequest(const CameraRequest& request) { g_cameraRequest = request; }
 
 bool videoFailed() { return g.failed; }

@@ -37,11 +37,10 @@ int videoClose();
 // (for tests and tools). On by default; may be changed at any time.
 void videoSetPacing(bool enabled);
 
-// Device opened by the camera form; null or "" is the first camera there is.
-// "lavfi:GRAPH" opens an FFmpeg filter graph as a live test source.
-void videoSetCameraDevice(const char* path);
 // Device, size and rate for the camera form; an unoffered size or rate gives
 // the nearest offered one, with a line on standard error naming the offers.
+// An empty device is the first camera there is; "lavfi:GRAPH" opens an FFmpeg
+// filter graph as a live test source.
 void videoSetCameraRequest(const CameraRequest& request);
 
 // True once playback has ended in an error (device gone, nothing decodable);

@@ -6,6 +6,7 @@ extern "C" {
 #include <libavcodec/avcodec.h>
 #include <libavdevice/avdevice.h>
 #include <libavformat/avformat.h>
+#include <libavutil/avstring.h>
 #include <libavutil/imgutils.h>
 #include <libswscale/swscale.h>
 }
@@ -35,6 +36,12 @@ constexpr std::chrono::seconds kCameraOpenTimeout(5);
 // bounds) waited for the source rather than taking a queued frame.
 constexpr double kMinWaitSeconds = 0.002;
 constexpr double kMaxWaitSeconds = 0.010;
+// Containers of real video files, by FFmpeg's demuxer names. Playlists (concat,
+// HLS, DASH), image sequences and the like name other files, which could be
+// pipes or devices that hang the open; they are not played.
+constexpr const char* kVideoFileFormats =
+    "avi,mov,mp4,matroska,webm,mpeg,mpegts,flv,asf,ogg,nut,dv,yuv4mpegpipe,h264,hevc,mjpeg,m4v,gif";
+constexpr const char* kVideoFileKinds = "AVI, MP4/MOV, Matroska/WebM, MPEG, FLV, ASF/WMV, Ogg, NUT";
 
 std::string avErrorText(int code) {
     char buf[AV_ERROR_MAX_STRING_SIZE] = {};
@@ -64,6 +71,8 @@ struct VideoDecoder {
     double clockGap = 0.0;    // live sources: our clock minus the packets' time when on time
     bool clockGapKnown = false;
     std::chrono::steady_clock::time_point openDeadline = std::chrono::steady_clock::time_point::max();
+    // FFmpeg's own opener, which openOnlyTheNamedFile passes the named file to.
+    int (*defaultIoOpen)(AVFormatContext*, AVIOContext**, const char*, int, AVDictionary**) = nullptr;
 };
 
 namespace {
@@ -155,6 +164,14 @@ void prepareCameraInput(VideoDecoder* d) {
     d->openDeadline = std::chrono::steady_clock::now() + kCameraOpenTimeout;
 }
 
+// Every file a container opens goes through here: the one named, and nothing
+// that it names in turn.
+int openOnlyTheNamedFile(AVFormatContext* s, AVIOContext** pb, const char* url, int flags, AVDictionary** options) {
+    const VideoDecoder* d = static_cast<const VideoDecoder*>(s->opaque);
+    if (url == nullptr || d->url != url) return AVERROR(EPERM);
+    return d->defaultIoOpen(s, pb, url, flags, options);
+}
+
 bool openInput(VideoDecoder* d, const AVInputFormat* fmt, AVDictionary** options, std::string* error) {
     d->format = avformat_alloc_context();
     if (d->format == nullptr) {
@@ -162,6 +179,11 @@ bool openInput(VideoDecoder* d, const AVInputFormat* fmt, AVDictionary** options
         return false;
     }
     if (d->camera) prepareCameraInput(d);
+    if (!d->camera) {
+        d->format->opaque = d;
+        d->defaultIoOpen = d->format->io_open;
+        d->format->io_open = openOnlyTheNamedFile;
+    }
     int ret = avformat_open_input(&d->format, d->url.c_str(), fmt, options);
     if (ret < 0) {  // the context was freed by the failed open
         *error = "cannot open " + d->source + ": " + avErrorText(ret);
@@ -230,10 +252,32 @@ std::string localFileUrl(const std::string& path) {
     return url;
 }
 
-bool openLocalFile(VideoDecoder* d, std::string* error) {
+// The container FFmpeg recognises in the file; null when it recognises none.
+const AVInputFormat* probeContainer(const VideoDecoder* d, std::string* error) {
     AVDictionary* options = nullptr;
     av_dict_set(&options, "protocol_whitelist", "file", 0);
-    bool ok = openInput(d, nullptr, &options, error);
+    AVIOContext* pb = nullptr;
+    int ret = avio_open2(&pb, d->url.c_str(), AVIO_FLAG_READ, nullptr, &options);
+    av_dict_free(&options);
+    const AVInputFormat* format = nullptr;
+    if (ret >= 0) ret = av_probe_input_buffer2(pb, &format, d->url.c_str(), nullptr, 0, 0);
+    avio_closep(&pb);
+    if (ret < 0) *error = "cannot open " + d->source + ": " + avErrorText(ret);
+    return ret < 0 ? nullptr : format;
+}
+
+bool openLocalFile(VideoDecoder* d, std::string* error) {
+    const AVInputFormat* container = probeContainer(d, error);
+    if (container == nullptr) return false;
+    if (av_match_list(container->name, kVideoFileFormats, ',') <= 0) {
+        const std::string kind = container->long_name ? container->long_name : container->name;
+        *error = "cannot open " + d->source + ": a " + kind + " file, not a video file (" + kVideoFileKinds + ")";
+        return false;
+    }
+    AVDictionary* options = nullptr;
+    av_dict_set(&options, "protocol_whitelist", "file", 0);
+    av_dict_set(&options, "format_whitelist", kVideoFileFormats, 0);
+    bool ok = openInput(d, container, &options, error);
     av_dict_free(&options);
     return ok;
 }

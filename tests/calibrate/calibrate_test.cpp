@@ -7,7 +7,9 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
+#include <filesystem>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "board_corners.h"
@@ -17,6 +19,7 @@
 #include "synthcam.h"
 #include "tool_runner.h"
 #include "tracking/camera.h"
+#include "tracking/pose.h"
 #ifdef ROVANTA_CALIBRATE_VIDEO
 #include "tools/videoenc/videoenc.h"
 #endif
@@ -186,11 +189,12 @@ TEST(Calibrate, RenderedViewsGiveTheTrueCameraBack) {
         corners.emplace_back();
         ASSERT_TRUE(findBoardCorners(views[i], kCols, kRows, &corners.back())) << path;
     }
-    RgbPicture blank{640, 480, std::vector<uint8_t>(640 * 480 * 3, 180)};
+    // A first picture without the board, of another size: the size is the first usable view's.
+    RgbPicture blank{320, 240, std::vector<uint8_t>(320 * 240 * 3, 180)};
     ASSERT_TRUE(writePpm(dir.file("blank.ppm"), blank));
 
     ToolRun run = runTool(std::string(ROVANTA_CALIBRATE_BINARY) + " --board 11x8 --square 15 --out " +
-                              dir.file("camera.dat") + images + " " + dir.file("blank.ppm"),
+                              dir.file("camera.dat") + " " + dir.file("blank.ppm") + images,
                           dir.file("run"));
     ASSERT_EQ(run.status, 0) << run.err;
     EXPECT_NE(run.err.find("blank.ppm: no 11x8 chessboard found; skipped"), std::string::npos) << run.err;
@@ -217,6 +221,38 @@ TEST(Calibrate, RenderedViewsGiveTheTrueCameraBack) {
     checkVideoViews(views, dir);
 }
 
+// Views of a strongly bending lens whose pincushion start would settle far from the truth:
+// the best of the starts is kept, whichever comes last.
+TEST(CameraFit, TheBestStartIsKept) {
+    // Lenses in the middle of a band of focal lengths and coefficients where that start goes astray.
+    for (const auto& [focal, coefficient] : {std::pair{775.0, 120.0}, {700.0, 125.0}, {875.0, 115.0}}) {
+        CameraIntrinsics lens = trueCamera();
+        lens.projection[0][0] = lens.projection[1][1] = focal;
+        lens.distortion[2] = coefficient;
+        const double poses[][5] = {{0.4, 0.3, 0.2, -50, -35}, {-0.4, 0.3, -0.3, 50, -35}, {0.3, -0.4, 0.5, -50, 35},
+                                   {-0.3, -0.4, 1.2, 50, 35},  {0.0, 0.5, 0.0, 0, 0},      {0.5, 0.0, 2.0, 0, 0}};
+        std::vector<std::vector<ImagePoint>> views;
+        for (const auto& pose : poses) {
+            double R[3][3];
+            rotationFromVector(pose, R);
+            views.emplace_back();
+            for (int k = 0; k < 54; ++k) {
+                const double X[2] = {(k % 9) * 20.0 - 80, (k / 9) * 20.0 - 50};
+                double p[3];
+                for (int r = 0; r < 3; ++r) p[r] = R[r][0] * X[0] + R[r][1] * X[1] + (r < 2 ? pose[3 + r] : 0.4 * focal);
+                ImagePoint o = projectCameraPoint(lens, p);
+                const double seed = k + 100.0 * views.size();
+                views.back().push_back({o.x + 0.3 * std::sin(12.9898 * seed), o.y + 0.3 * std::cos(78.233 * seed)});
+            }
+        }
+        CameraFit fit;
+        std::string error;
+        ASSERT_TRUE(fitCamera(views, BoardShape{9, 6, 20.0}, 640, 480, &fit, &error)) << error;
+        EXPECT_LT(fit.rms, 0.35) << "focal " << focal;
+        EXPECT_NEAR(fit.camera.distortion[2], coefficient, 2.0) << "focal " << focal;
+    }
+}
+
 TEST(Calibrate, PrintedBoardIsFoundAndBadRequestsAreRefused) {
     ScratchDir dir;
     ASSERT_TRUE(dir.ok());
@@ -231,7 +267,8 @@ TEST(Calibrate, PrintedBoardIsFoundAndBadRequestsAreRefused) {
     std::vector<ImagePoint> corners;
     EXPECT_TRUE(findBoardCorners(board, 9, 6, &corners));
 
-    // Four flat views of the printed board, one of them bent: a usable but doubtful set.
+    // Four views of the printed board warped at will, one of them bent: no one camera sees them
+    // so, and the fit (a focal length of a tenth of a pixel) is reported but not written.
     std::string views;
     for (int i = 0; i < 4; ++i) {
         std::string path = dir.file("warped" + std::to_string(i) + ".ppm");
@@ -241,20 +278,41 @@ TEST(Calibrate, PrintedBoardIsFoundAndBadRequestsAreRefused) {
     ToolRun doubtful = runTool(std::string(ROVANTA_CALIBRATE_BINARY) + " --board 9x6 --square 8 --out " +
                                    dir.file("c.dat") + views,
                                dir.file("run"));
-    EXPECT_EQ(doubtful.status, 0) << doubtful.err;
+    EXPECT_EQ(doubtful.status, 1) << doubtful.err;
     EXPECT_NE(doubtful.err.find("warning: only 4 usable views"), std::string::npos) << doubtful.err;
-    EXPECT_NE(doubtful.err.find("warning: the RMS error is above 0.5 px"), std::string::npos) << doubtful.err;
+    EXPECT_NE(doubtful.err.find("c.dat: the measured camera is unusable (projection[0][0] (the focal length in x)"),
+              std::string::npos)
+        << doubtful.err;
+    EXPECT_FALSE(std::filesystem::exists(dir.file("c.dat")));
 
-    const std::string blank = dir.file("blank.ppm");
+    const std::string blank = dir.file("blank.ppm"), view = dir.file("warped0.ppm");
     ASSERT_TRUE(writePpm(blank, RgbPicture{64, 48, std::vector<uint8_t>(64 * 48 * 3, 200)}));
+    const std::string png = "\x89PNG\r\n\x1a\n" + std::string("\0\0\0\x0dIHDR", 8);
+    const std::string pngBomb = dir.write("bomb.png", png + std::string("\0\0\x4e\x20\0\0\x4e\x20\x08\x02\0\0\0", 13) +
+                                                          std::string(4000, '\0'));
+    const std::string damagedPng = dir.write("damaged.png", png + std::string("\0\0\0\x40\0\0\0\x30\x08\x02\0\0\0", 13) +
+                                                               std::string(400, '\x55'));
+    const std::string jpegBomb = dir.write("bomb.jpg", std::string("\xFF\xD8\xFF\xE0\0\x04xy\xFF\xC0\0\x11\x08\xEA\x60\xEA\x60", 18) +
+                                                           std::string(4000, '\0'));
+    const std::string gif = dir.write("board.gif", "GIF89a" + std::string(100, '\0'));
+    const std::string viewBytes = readWholeFile(view);
     struct Case {
         std::string args;
         int status;
-        const char* says;
+        std::string says;
     };
     const Case cases[] = {
         {"--board 8x5 --square 25 --out c.dat " + blank + " " + dir.file("board.bmp"), 1,
          "only 0 usable views of the board; at least 3 are needed"},
+        // Pictures are judged by their header before any decoder sees them, in the tool's own words.
+        {"--board 9x6 --square 8 --out c.dat " + pngBomb, 1, "bomb.png: the picture is too large: 20000x20000"},
+        {"--board 9x6 --square 8 --out c.dat " + jpegBomb, 1, "bomb.jpg: the picture is too large: 60000x60000"},
+        {"--board 9x6 --square 8 --out c.dat " + damagedPng, 1, "damaged.png: damaged PNG file: it cannot be decoded"},
+        {"--board 9x6 --square 8 --out c.dat " + gif, 1, "board.gif: unsupported image format (GIF;"},
+        // An output that is a picture or an input is refused: a forgotten --out name after a shell pattern.
+        {"--board 9x6 --square 8 --out " + view + " " + blank, 2, "warped0.ppm holds a PPM picture"},
+        {"--board 9x6 --square 8 --out " + view + " " + view, 2, "warped0.ppm is also an input"},
+        {"--board 9x6 --square 1e300 --print-board b.bmp", 1, "squares of 1e+300 mm make a board larger than 20000"},
         {"--board 9x9 --square 25 --out c.dat x.ppm", 2, "as many corners across as down"},
         {"--board 9 --square 25 --out c.dat x.ppm", 2, "COLSxROWS"},
         {"--board 9x6 --square 0 --out c.dat x.ppm", 2, "--square"},
@@ -262,10 +320,14 @@ TEST(Calibrate, PrintedBoardIsFoundAndBadRequestsAreRefused) {
         {"--board 9x6 --square 25 --out c.dat", 2, "nothing to measure"},
     };
     for (const Case& c : cases) {
-        ToolRun run = runTool(std::string(ROVANTA_CALIBRATE_BINARY) + " " + c.args, dir.file("run"));
+        ToolRun run = runTool("cd " + dir.path() + " && " + ROVANTA_CALIBRATE_BINARY + " " + c.args, dir.file("run"));
         EXPECT_EQ(run.status, c.status) << c.args << "\n" << run.err;
         EXPECT_NE(run.err.find(c.says), std::string::npos) << c.args << "\n" << run.err;
+        EXPECT_EQ(run.err.find("libpng"), std::string::npos) << "no library noise: " << run.err;
+        EXPECT_LT(run.err.size(), 2000u) << run.err;
     }
+    EXPECT_EQ(readWholeFile(view), viewBytes);
+    EXPECT_FALSE(std::filesystem::exists(dir.file("b.bmp")));
 }
 
 }  // namespace

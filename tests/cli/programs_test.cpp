@@ -112,6 +112,38 @@ std::string programPath(const std::string& name) {
     return "";
 }
 
+// A size limit (or a full disk) fails the write, reported, and the file written
+// earlier stays whole: every output goes through a temporary file.
+TEST_F(Programs, OutputsAreWrittenWholeOrNotAtAll) {
+    const struct {
+        std::string program, arguments, output;
+    } writers[] = {
+        {"rovanta-mkcamera", "out 320 240", "out"},
+        {"rovanta-mkpatt", "--default-marker out", "out"},
+        {"rovanta-mkpatt", "m.ppm out", "out"},
+        {"rovanta-calibrate", "--board 9x6 --square 25 --print-board out", "out"},
+        {"rovanta-demoscene", "sd", "sd/Scene.txt"},
+    };
+    ASSERT_EQ(run(programPath("rovanta-mkpatt"), "--default-marker m.ppm").status, 0);
+    std::filesystem::create_directory(dir + "/sd");
+    const auto entries = [this] { return std::distance(std::filesystem::recursive_directory_iterator(dir), {}); };
+    for (const auto& w : writers) {
+        const std::string path = programPath(w.program);
+        if (path.empty()) continue;  // a tool this build leaves out
+        {
+            std::ofstream earlier(dir + "/" + w.output);
+            earlier << "earlier";
+        }
+        const auto before = entries();
+        // The limit applies to the tool alone; its messages go through a pipe, which has none.
+        const ProgramRun limited = run("{ (ulimit -f 0; exec " + path + " " + w.arguments + ") 2>&1; echo status $?; } | cat", "");
+        EXPECT_NE(limited.out.find("File too large"), std::string::npos) << w.program << ": " << limited.out;
+        EXPECT_EQ(limited.out.find("status 0"), std::string::npos) << w.program;
+        EXPECT_EQ(readFile(dir + "/" + w.output), "earlier") << w.program;
+        EXPECT_EQ(entries(), before) << w.program << ": left files behind";
+    }
+}
+
 // The demo video is a build output: a render that fails or is killed must not
 // leave a truncated file under the final name, or the build takes it as done.
 TEST_F(Programs, DemoVideoLeavesNothingUnderItsNamesUnlessComplete) {

@@ -1,9 +1,10 @@
-// The game on a live camera without hardware: an FFmpeg filter graph sends a
-// rendered 1280x720 picture of the marker through the camera path; the window,
-// its textures and the tracker must all take the HD frame, and the marker's
-// outline (debug mode) must land where the marker is.
+// The game on a live camera without hardware: an FFmpeg filter graph draws a
+// marker into 1280x720 test frames and sends them through the camera path; the
+// window, its textures and the tracker must all take the HD frame, and the
+// marker's outline (debug mode) must land where the marker is.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cmath>
 #include <filesystem>
@@ -11,12 +12,14 @@
 #include <sstream>
 #include <string>
 #include <thread>
+#include <utility>
 #include <vector>
 
 #include "common/scratch_dir.h"
-#include "image_file.h"
 #include "render/bmp.h"
 #include "synthcam.h"
+#include "tracking/camera.h"
+#include "tracking/pattern.h"
 #include "x_session.h"
 
 namespace {
@@ -31,32 +34,55 @@ std::string readFile(const std::string& path) {
     return s.str();
 }
 
-// The demo scene on the camera, with a camera file made for HD frames.
-bool writeScene(const std::string& path, const std::string& cameraFile) {
+// The demo scene on the camera, with a camera file made for HD frames and the pattern of the drawn marker.
+bool writeScene(const std::string& path, const std::string& cameraFile, const std::string& patternFile = "") {
     std::istringstream demo(readFile(kDemoDir + "/Scene.txt"));
     std::ofstream out(path);
     for (std::string line; std::getline(demo, line);) {
         if (line.rfind("VIDEO ", 0) == 0) line = "VIDEO CAMERA";
         if (line.rfind("CAMERA ", 0) == 0) line = "CAMERA " + cameraFile;
+        if (line.rfind("PATTERN ", 0) == 0 && !patternFile.empty()) line = "PATTERN " + patternFile;
         out << line << "\n";
     }
     return static_cast<bool>(out);
 }
 
-// Renders the marker and returns its ideal corners (x, y) x 4.
-std::vector<double> writeMarkerFrame(const std::string& path, const CameraIntrinsics& cam) {
-    SynthPicture picture = defaultMarkerPicture(256);
-    SynthMarker m;
-    m.picture = &picture;
-    makeMarkerPose(500, 30, 10, 20, 0, 40, m.pose);
-    SynthOptions o;
-    o.supersample = 2;
-    SynthFrame f;
-    if (renderSynthFrame(cam, &m, 1, o, &f) != 0) return {};
-    RgbPicture out{f.width, f.height, std::vector<uint8_t>(static_cast<size_t>(f.width) * f.height * 3)};
-    for (size_t i = 0; i < out.rgb.size() / 3; ++i)
-        for (int c = 0; c < 3; ++c) out.rgb[3 * i + c] = f.bgrx[4 * i + 2 - c];
-    return writePpm(path, out) ? f.idealCorners[0] : std::vector<double>{};
+// A marker of side 16 units: the black square, its white inside and a black block in the
+// inside's top-left quarter that tells its turn, each a box in those units.
+struct MarkerBox {
+    int x, y, side, height;
+    bool black;
+};
+const MarkerBox kMarkerBoxes[] = {{0, 0, 16, 16, true}, {4, 4, 8, 8, false}, {5, 5, 2, 3, true}};
+
+std::string drawnMarkerGraph(int left, int top, int unit) {
+    std::string graph = "color=c=0xE6E6E6:size=" + std::to_string(kWidth) + "x" + std::to_string(kHeight) + ":rate=15";
+    for (const MarkerBox& b : kMarkerBoxes)
+        graph += ",drawbox=x=" + std::to_string(left + b.x * unit) + ":y=" + std::to_string(top + b.y * unit) +
+                 ":w=" + std::to_string(b.side * unit) + ":h=" + std::to_string(b.height * unit) + ":color=" +
+                 (b.black ? "black" : "white") + ":t=fill";
+    return graph + ",realtime";
+}
+
+bool writeDrawnMarkerPattern(const std::string& path) {
+    SynthPicture picture{64, std::vector<uint8_t>(64 * 64 * 3)};
+    for (const MarkerBox& b : kMarkerBoxes)
+        for (int y = 4 * b.y; y < 4 * (b.y + b.height); ++y)
+            std::fill_n(picture.rgb.begin() + (y * 64 + 4 * b.x) * 3, 4 * b.side * 3, b.black ? 0 : 255);
+    uint8_t values[kPatternFileValues];
+    makePatternValues(picture, values);
+    return savePatternFile(path.c_str(), values) == 0;
+}
+
+// The drawn marker's corners in ideal coordinates, (x, y) x 4.
+std::vector<double> idealCorners(const CameraIntrinsics& cam, int left, int top, int side) {
+    std::vector<double> corners;
+    for (const auto& [x, y] : {std::pair{left, top}, {left + side, top}, {left + side, top + side}, {left, top + side}}) {
+        double ix = 0.0, iy = 0.0;
+        observedToIdeal(cam.distortion, x, y, &ix, &iy);
+        corners.insert(corners.end(), {ix, iy});
+    }
+    return corners;
 }
 
 bool redNear(const Screenshot& shot, const WindowGeometry& g, double x, double y) {
@@ -90,10 +116,11 @@ TEST(LiveCamera, HdTestSourceIsShownAndTrackedInTheGame) {
     ASSERT_TRUE(dir.ok());
     CameraIntrinsics cam = makeWebcamIntrinsics(kWidth, kHeight);
     ASSERT_EQ(saveCameraParams(dir.file("hd.dat").c_str(), &cam, 1), 0);
-    std::vector<double> corners = writeMarkerFrame(dir.file("frame.ppm"), cam);
-    ASSERT_EQ(corners.size(), 8u);
-    ASSERT_TRUE(writeScene(dir.file("Scene.txt"), dir.file("hd.dat")));
-    const std::string source = "lavfi:movie=" + dir.file("frame.ppm") + ",loop=loop=-1:size=1,setpts=N/(15*TB),realtime";
+    const int left = 520, top = 240, unit = 15;
+    const std::vector<double> corners = idealCorners(cam, left, top, 16 * unit);
+    ASSERT_TRUE(writeDrawnMarkerPattern(dir.file("drawn.patt")));
+    ASSERT_TRUE(writeScene(dir.file("Scene.txt"), dir.file("hd.dat"), dir.file("drawn.patt")));
+    const std::string source = "lavfi:" + drawnMarkerGraph(left, top, unit);
 
     XSession x;
     ASSERT_TRUE(x.startServer());

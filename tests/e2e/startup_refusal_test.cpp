@@ -88,11 +88,16 @@ TEST(StartupRefusals, BrokenFilesEndStartUpNamingTheFileAndTheCause) {
     camera.projection[0][2] = NAN;
     const std::string nanCamera = files.file("nan.dat");
     ASSERT_EQ(saveCameraParams(nanCamera.c_str(), &camera, 1), 0);
+    camera.projection[0][2] = 320.0;
+    camera.distortion[3] = 5e-324;  // finite and positive, but no camera's scale
+    const std::string denormalCamera = files.file("denormal.dat");
+    ASSERT_EQ(saveCameraParams(denormalCamera.c_str(), &camera, 1), 0);
     uint8_t flat[kPatternFileValues];
     std::fill(flat, flat + kPatternFileValues, 128);
     const std::string flatPattern = files.file("flat.patt");
     ASSERT_EQ(savePatternFile(flatPattern.c_str(), flat), 0);
     const std::string pipe = files.pipe("pipe.txt");
+    const std::string playlist = files.write("list.avi", "ffconcat version 1.0\nfile '" + pipe + "'\n");
     const std::string badMat = files.write("mat.txt", "# a mat\nMARKER " + kDemo + "/marker/marker.patt 0 0 80\nMARKR\n");
 
     const struct {
@@ -110,9 +115,14 @@ TEST(StartupRefusals, BrokenFilesEndStartUpNamingTheFileAndTheCause) {
          nanCamera + ": unusable camera parameters: projection[0][2] is nan", 1},
         {"pattern without contrast", kDemo + "/mat.txt", flatPattern, "", "pattern load error !!\n",
          flatPattern + ": orientation 0 has no contrast", 1},
+        {"camera with a denormal scale", kDemo + "/camera/camera_para.dat", denormalCamera, "",
+         "Camera parameter load error !!\n",
+         denormalCamera + ": unusable camera parameters: distortion[3] (the scale) 4.94066e-324 is not between", 1},
         {"mat with an unknown word", kDemo + "/mat.txt", badMat, "", "pattern load error !!\n",
          badMat + ":3: unknown word \"MARKR\"", 1},
         {"video is a pipe", kDemo + "/video/demo.avi", pipe, "", "", pipe + ": a named pipe, not a regular file", 1},
+        {"video is a playlist naming a pipe", kDemo + "/video/demo.avi", playlist, "", "",
+         playlist + ": a Virtual concatenation script file, not a video file", 1},
     };
     for (const auto& c : cases) {
         ScratchDir dir;
@@ -125,6 +135,42 @@ TEST(StartupRefusals, BrokenFilesEndStartUpNamingTheFileAndTheCause) {
         EXPECT_NE(run.err.find(c.err), std::string::npos) << c.name << ": " << run.err;
         EXPECT_EQ(run.out.substr(run.out.size() - std::min(run.out.size(), c.out.size())), c.out) << c.name;
     }
+}
+
+// With --demo the game runs in the demo folder: what is missing is said to be
+// missing there, not as if the game had been started elsewhere.
+TEST(StartupRefusals, DemoFolderProblemsNameTheDemoFolder) {
+    std::string missing;
+    if (!toolsAvailable(&missing)) GTEST_SKIP() << missing << " is not installed";
+    XSession x;
+    ASSERT_TRUE(x.startServer());
+    ScratchDir dir;
+    std::filesystem::create_directories(dir.file("share/rovanta/demo"));
+    // As the game names it: the folder beside its own (link-free) path.
+    const std::string demo = std::filesystem::canonical(dir.file("share/rovanta/demo")).string();
+    std::filesystem::create_directory(dir.file("bin"));
+    std::filesystem::copy_file(ROVANTA_GAME_PATH, dir.file("bin/rovanta"));
+    std::filesystem::copy_file(kDemo + "/Scene.txt", demo + "/Scene.txt");
+    const auto runDemo = [&](const std::string& arguments) {
+        const std::string command = "cd " + dir.path() + " && DISPLAY=" + x.display() +
+                                    " ASAN_OPTIONS=detect_leaks=0 timeout 60 bin/rovanta --demo " + arguments +
+                                    " >out.txt 2>err.txt";
+        const int raw = std::system(command.c_str());
+        return GameRun{WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, readText(dir.file("out.txt")),
+                       readText(dir.file("err.txt"))};
+    };
+    const GameRun noData = runDemo("");
+    EXPECT_EQ(noData.status, 255);
+    EXPECT_NE(noData.err.find("in the demo folder " + demo + ", which is incomplete"), std::string::npos) << noData.err;
+    EXPECT_EQ(noData.err.find("rovanta --demo"), std::string::npos) << noData.err;
+
+    std::filesystem::copy(kDemo + "/Data", demo + "/Data");
+    const GameRun noScene = runDemo("-s s.txt");
+    EXPECT_EQ(noScene.status, 1);
+    EXPECT_NE(noScene.err.find("cannot open scene file \"s.txt\": No such file or directory (looked in the demo folder " +
+                               demo + ")"),
+              std::string::npos)
+        << noScene.err;
 }
 
 }  // namespace

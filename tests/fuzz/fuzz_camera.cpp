@@ -7,7 +7,9 @@
 
 #include "tracking/camera.h"
 
+#include <array>
 #include <climits>
+#include <cmath>
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
@@ -98,20 +100,26 @@ void resizeAndUse(const CameraIntrinsics& source, int width, int height, InputTa
 }  // namespace
 
 // The start-up check accepts a record only when the tracker can use it: every
-// value finite and the sizes within bounds, so that a frame of its own size
-// installs and maps its corners to finite points.
+// value finite and in a real camera's range, so that a frame of its own size
+// installs and maps its corners to finite points near the picture.
 void checkUsable(const CameraIntrinsics& source)
 {
     if (!cameraParamsProblem(source).empty()) {
         return;
     }
     fuzzCheck(source.width >= 1 && source.width <= kMaxCameraSide && source.height >= 1 &&
-                  source.height <= kMaxCameraSide && source.distortion[3] > 0,
+                  source.height <= kMaxCameraSide && source.distortion[3] >= 0.5 && source.distortion[3] <= 2.0,
               "accepted a camera record with an unusable size or scale");
     double x = 0;
     double y = 0;
     observedToIdeal(source.distortion, source.distortion[0], source.distortion[1], &x, &y);
     fuzzCheck(x == source.distortion[0] && y == source.distortion[1], "distortion centre does not map to itself");
+    const double reach = 8.0 * (source.width + source.height);
+    for (const auto& corner : {std::array<double, 2>{0, 0}, {0.0 + source.width, 0.0 + source.height}}) {
+        observedToIdeal(source.distortion, corner[0], corner[1], &x, &y);
+        fuzzCheck(std::isfinite(x) && std::isfinite(y) && std::fabs(x) < reach && std::fabs(y) < reach,
+                  "an accepted camera maps a corner of its picture far away");
+    }
 }
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)

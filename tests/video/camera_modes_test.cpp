@@ -8,7 +8,8 @@ namespace {
 CameraInfo webcam() {
     return CameraInfo{"/dev/video2",
                       "USB Camera",
-                      {{"YUYV", 640, 480, {30, 15}},
+                      {{"MJPG", 640, 480, {30}},
+                       {"YUYV", 640, 480, {30, 15}},
                        {"YUYV", 1280, 720, {10}},
                        {"MJPG", 1280, 720, {30}},
                        {"MJPG", 1920, 1080, {30}},
@@ -30,6 +31,7 @@ TEST(CameraModes, ExactOrNearestOfferedSizeAndRate) {
         {"a size: the fastest format there", {"", 1280, 720, 0}, 1280, 720, 30, "MJPG", {}},
         {"size and rate: the format that has the rate", {"", 1280, 720, 10}, 1280, 720, 10, "YUYV", {}},
         {"same rate in two formats: the raw one", {"", 640, 480, 30}, 640, 480, 30, "YUYV", {}},
+        {"as near to two sizes: the larger", {"", 480, 360, 0}, 640, 480, 30, "YUYV", {"using 640x480"}},
         {"unoffered size: the nearest",
          {"", 1280, 700, 0}, 1280, 720, 30, "MJPG",
          {"/dev/video2 offers no 1280x700", "320x240 (YUYV 30 fps)", "1920x1080 (MJPG 30 fps)", "using 1280x720"}},
@@ -60,9 +62,14 @@ TEST(CameraModes, CamerasThatNameLittleLeaveTheChoiceToTheCamera) {
     EXPECT_DOUBLE_EQ(passed.fps, 20);
     EXPECT_TRUE(passed.notes.empty());
 
-    CameraInfo wide{"/dev/video0", "Wide", {{"YUYV", 1280, 720, {}}}};
+    CameraInfo wide{"/dev/video0", "Wide", {{"YUYV", 1280, 720, {}}, {"MJPG", 1920, 1080, {30, 15}}}};
     CameraChoice none = chooseCameraMode(wide, CameraRequest{});
     EXPECT_EQ(none.width, 0) << "no 640x480 and nothing asked: the camera's own default";
+    CameraChoice rateOnly = chooseCameraMode(wide, CameraRequest{"", 0, 0, 15});
+    EXPECT_EQ(rateOnly.width, 1280) << "a rate asked for: at the size nearest to 640x480";
+    EXPECT_DOUBLE_EQ(rateOnly.fps, 15);
+    ASSERT_EQ(rateOnly.notes.size(), 1u);
+    EXPECT_NE(rateOnly.notes[0].find("offers no 640x480"), std::string::npos) << rateOnly.notes[0];
     CameraChoice rateless = chooseCameraMode(wide, CameraRequest{"", 1280, 720, 24});
     EXPECT_DOUBLE_EQ(rateless.fps, 24) << "a camera that names no rates gets the one asked for";
     EXPECT_TRUE(rateless.notes.empty());
@@ -88,7 +95,7 @@ TEST(CameraModes, SizeTextsAndListing) {
     EXPECT_EQ(describeCamera(webcam()),
               "/dev/video2: USB Camera\n"
               "  320x240: YUYV 30 fps\n"
-              "  640x480: YUYV 30/15 fps\n"
+              "  640x480: MJPG 30 fps, YUYV 30/15 fps\n"
               "  1280x720: YUYV 10 fps, MJPG 30 fps\n"
               "  1920x1080: MJPG 30 fps\n");
     EXPECT_EQ(ffmpegInputFormat("MJPG"), "mjpeg");

@@ -65,13 +65,23 @@ TEST_F(VideoFailureTest, MissingEmptyAndNonVideoFilesFailToOpen) {
     writeBytes(dir_.file("empty.avi"), {});
     expectOpenFails(fileConfig(dir_.file("empty.avi")), "empty.avi");
     writeBytes(dir_.file("sound.wav"), silentWav());
-    expectOpenFails(fileConfig(dir_.file("sound.wav")), "no video stream");
+    expectOpenFails(fileConfig(dir_.file("sound.wav")), "sound.wav: a WAV / WAVE (Waveform Audio) file, not a video file");
     expectOpenFails(fileConfig(dir_.file("")), "a directory, not a regular file");
     // A pipe would block the open for ever, a device never end: refused unopened.
     ASSERT_EQ(mkfifo(dir_.file("pipe.avi").c_str(), 0600), 0);
     expectOpenFails(fileConfig(dir_.file("pipe.avi")), "pipe.avi: a named pipe, not a regular file");
     expectOpenFails(fileConfig("/dev/zero"), "/dev/zero: a character device, not a regular file");
     expectOpenFails("<video_input><nothing/></video_input>", "neither");
+    // Nor through a playlist that names it (or any other file): only video files are played.
+    const std::string lists[][2] = {
+        {"list.avi", "ffconcat version 1.0\nfile 'pipe.avi'\n"},
+        {"list.m3u8", "#EXTM3U\n#EXT-X-TARGETDURATION:1\n#EXTINF:1,\npipe.avi\n#EXT-X-ENDLIST\n"},
+    };
+    for (const auto& [name, text] : lists) {
+        writeBytes(dir_.file(name), std::vector<char>(text.begin(), text.end()));
+        expectOpenFails(fileConfig(dir_.file(name)), name + ": a ");
+        expectOpenFails(fileConfig(dir_.file(name)), "not a video file");
+    }
 }
 
 TEST_F(VideoFailureTest, GarbageAndDamagedFilesNeverCrash) {
@@ -132,12 +142,12 @@ TEST_F(VideoFailureTest, FileDamagedAfterTheFirstFramesEndsPlaybackInAClearError
 TEST_F(VideoFailureTest, MissingOrWrongCameraFailsQuickly) {
     auto start = std::chrono::steady_clock::now();
     if (!std::filesystem::exists("/dev/video0")) expectOpenFails(cameraConfig(), "/dev/video0");
-    videoSetCameraDevice(dir_.file("video9").c_str());
+    videoSetCameraRequest(CameraRequest{dir_.file("video9")});
     expectOpenFails(cameraConfig(), "video9");
     writeBytes(dir_.file("not-a-camera"), {'x'});
-    videoSetCameraDevice(dir_.file("not-a-camera").c_str());
+    videoSetCameraRequest(CameraRequest{dir_.file("not-a-camera")});
     expectOpenFails(cameraConfig(), "not-a-camera");
-    videoSetCameraDevice("/dev/null");  // a character device, but no camera
+    videoSetCameraRequest(CameraRequest{"/dev/null"});  // a character device, but no camera
     expectOpenFails(cameraConfig(), "/dev/null");
     EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(3));
 }

@@ -139,9 +139,14 @@ TEST_F(LiveSourceTest, UnknownDevicesAndBrokenGraphsFailToOpenWithOneLine) {
         {"/nonexistent/video7", "/nonexistent/video7"},
         {"/dev/null", "/dev/null is not a camera"},
         {"lavfi:nosuchfilter=1", "lavfi:nosuchfilter=1"},
+        // Graphs that would read a file (or a pipe that hangs the open) are refused, however written.
+        {"lavfi:movie=clip.avi", "\"movie\" is not a test picture"},
+        {"lavfi:testsrc,sendcmd=f=cmds.txt", "\"sendcmd\""},
+        {"lavfi:[in] 'mo'v\\ie = clip.avi [out]", "\"movie\""},
+        {"lavfi:testsrc;amovie=a.wav", "\"amovie\""},
     };
     for (const auto& [device, mention] : cases) {
-        videoSetCameraDevice(device.c_str());
+        videoSetCameraRequest(CameraRequest{device});
         testing::internal::CaptureStderr();
         EXPECT_EQ(videoOpen(kCameraForm.c_str()), -1) << device;
         std::string err = testing::internal::GetCapturedStderr();

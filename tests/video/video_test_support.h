@@ -15,7 +15,7 @@ protected:
     void TearDown() override {
         videoClose();
         videoSetPacing(true);
-        videoSetCameraDevice(nullptr);
+        videoSetCameraRequest(CameraRequest{});
     }
 
     // Writes a clip and opens it; fails the test when either step fails.

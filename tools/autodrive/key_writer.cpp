@@ -1,5 +1,7 @@
 #include "key_writer.h"
 
+#include "platform/file_replace.h"
+
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -32,16 +34,10 @@ static bool writeLines(std::FILE* file, const std::vector<KeyTable>& script)
 
 bool writeKeyScript(const std::string& path, const std::vector<KeyTable>& script, std::string& error)
 {
-    std::FILE* file = std::fopen(path.c_str(), "w");
-    if (file == nullptr) {
-        error = "cannot write \"" + path + "\": " + std::strerror(errno);
-        return false;
+    std::string why;
+    if (replaceFile(path.c_str(), [&script](std::FILE* file) { return writeLines(file, script); }, &why)) {
+        return true;
     }
-    const bool written = writeLines(file, script);
-    const bool closed = std::fclose(file) == 0;
-    if (!written || !closed) {
-        error = "cannot write \"" + path + "\": " + std::strerror(errno);
-        return false;
-    }
-    return true;
+    error = "cannot write \"" + path + "\": " + why;
+    return false;
 }

@@ -2,6 +2,7 @@
 
 #include "app/video/camera_modes.h"
 #include "command_line_glue.h"
+#include "tool_output.h"
 
 #include <limits>
 
@@ -28,9 +29,14 @@ std::string checkBoard(const std::string& text, CalibrateOptions* o) {
 void checkTogether(const std::string& board, CalibrateOptions* o) {
     const std::string boardError = checkBoard(board, o);
     if (!boardError.empty()) throw CLI::ValidationError(boardError);
-    if (o->printBoard.empty() && o->out.empty()) throw CLI::RequiredError("--out");
-    if (o->printBoard.empty() && o->images.empty() && o->video.empty())
+    if (!o->printBoard.empty()) return;
+    if (o->out.empty()) throw CLI::RequiredError("--out");
+    if (o->images.empty() && o->video.empty())
         throw CLI::ValidationError("no IMAGE and no --video: nothing to measure");
+    std::vector<std::string> inputs = o->images;
+    if (!o->video.empty()) inputs.push_back(o->video);
+    if (const std::string problem = outputProblem(o->out, inputs, "the camera file"); !problem.empty())
+        throw CLI::ValidationError(problem);
 }
 
 }  // namespace

@@ -6,6 +6,8 @@
 #include <algorithm>
 #include <cmath>
 
+#include "tracking/pose.h"
+
 // The start comes from OpenCV (focal length from the views' homographies, then
 // each board's pose); the fit itself is a Levenberg-Marquardt search over the
 // tracker's own model, projecting through the tracker's own distortion
@@ -28,19 +30,6 @@ struct Problem {
     int pointCount() const { return static_cast<int>(board.size()); }
     int parameterCount() const { return kIntrinsics + kPoseParams * viewCount(); }
 };
-
-void rotationFromVector(const double v[3], double R[3][3]) {
-    double angle = std::sqrt(v[0] * v[0] + v[1] * v[1] + v[2] * v[2]);
-    // sin(a)/a and (1 - cos(a))/a^2, by their series near zero.
-    double a = angle < 1e-8 ? 1.0 - angle * angle / 6.0 : std::sin(angle) / angle;
-    double b = angle < 1e-8 ? 0.5 - angle * angle / 24.0 : (1.0 - std::cos(angle)) / (angle * angle);
-    const double K[3][3] = {{0, -v[2], v[1]}, {v[2], 0, -v[0]}, {-v[1], v[0], 0}};
-    for (int i = 0; i < 3; ++i)
-        for (int j = 0; j < 3; ++j) {
-            double kk = K[i][0] * K[0][j] + K[i][1] * K[1][j] + K[i][2] * K[2][j];
-            R[i][j] = (i == j ? 1.0 : 0.0) + a * K[i][j] + b * kk;
-        }
-}
 
 ImagePoint projectThrough(const double* q, const double p[3]) {
     double z = std::max(p[2], 1e-9);  // a board behind the camera only makes the step fail

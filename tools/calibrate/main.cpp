@@ -2,6 +2,9 @@
 // writes the camera file the game and the tools read.
 #include <opencv2/imgcodecs.hpp>
 
+#include <fcntl.h>
+#include <unistd.h>
+
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
@@ -13,6 +16,7 @@
 #include "calibrate_options.h"
 #include "camera_fit.h"
 #include "image_file.h"
+#include "picture_header.h"
 #include "tracking/camera.h"
 #ifdef ROVANTA_CALIBRATE_VIDEO
 #include "app/video/video_decoder.h"
@@ -21,6 +25,8 @@
 namespace {
 
 constexpr double kWarnRms = 0.5;
+// Views that disagree this much describe no one camera; its file would mislead the tracker.
+constexpr double kMaxRms = 3.0;
 constexpr int kWarnViews = 6;
 constexpr int kMinViews = 3;
 constexpr size_t kMaxViews = 60;  // more add time, hardly accuracy
@@ -44,14 +50,35 @@ void skip(const std::string& name, const std::string& why) {
     std::fprintf(stderr, "%s: %s; skipped\n", name.c_str(), why.c_str());
 }
 
-// PPM and BMP through the project's reader, other formats (JPEG, PNG) through OpenCV.
-bool loadPicture(const std::string& path, RgbPicture* picture, std::string* error) {
-    if (readImageFile(path, picture, error)) return true;
-    // Only other formats go on to OpenCV: a PPM or BMP our reader refused (a
-    // huge one, a pipe, a device) would cost it the same memory or block it.
-    if (error->rfind("unsupported image format", 0) != 0) return false;
-    cv::Mat bgr = cv::imread(path, cv::IMREAD_COLOR);
-    if (bgr.empty()) return false;
+// libpng, libjpeg and OpenCV print their own complaints on standard error;
+// the tool says once, in its own words, what was wrong with the file.
+cv::Mat decodeQuietly(const std::string& path) {
+    std::fflush(stderr);
+    const int saved = ::dup(STDERR_FILENO), quiet = ::open("/dev/null", O_WRONLY | O_CLOEXEC);
+    if (saved >= 0 && quiet >= 0) ::dup2(quiet, STDERR_FILENO);
+    if (quiet >= 0) ::close(quiet);
+    cv::Mat bgr;
+    try {
+        bgr = cv::imread(path, cv::IMREAD_COLOR);
+    } catch (const cv::Exception&) {
+        bgr.release();
+    }
+    if (saved >= 0) ::dup2(saved, STDERR_FILENO), ::close(saved);
+    return bgr;
+}
+
+// PNG and JPEG through OpenCV, once their header shows a picture within the
+// bound PPM and BMP are held to: a small file can announce a huge picture.
+bool loadCompressedPicture(const std::string& path, const std::string& format, RgbPicture* picture,
+                           std::string* error) {
+    long long width = 0, height = 0;
+    if (!compressedPictureSize(path, &width, &height, error)) return false;
+    if (*error = pictureSizeProblem(width, height); !error->empty()) return false;
+    cv::Mat bgr = decodeQuietly(path);
+    if (bgr.empty() || bgr.type() != CV_8UC3) {
+        *error = "damaged " + format + " file: it cannot be decoded";
+        return false;
+    }
     picture->width = bgr.cols;
     picture->height = bgr.rows;
     picture->rgb.resize(static_cast<size_t>(bgr.cols) * bgr.rows * 3);
@@ -62,11 +89,27 @@ bool loadPicture(const std::string& path, RgbPicture* picture, std::string* erro
     return true;
 }
 
+// PPM and BMP through the project's reader, PNG and JPEG through OpenCV; other
+// files are refused unread (OpenCV would take many more formats, and files
+// that only pose as pictures).
+bool loadPicture(const std::string& path, RgbPicture* picture, std::string* error) {
+    const std::string format = pictureFormatOf(path);
+    if (format == "PNG" || format == "JPEG") return loadCompressedPicture(path, format, picture, error);
+    if (format == "PPM" || format == "BMP" || format.empty()) {
+        if (readImageFile(path, picture, error)) return true;
+        if (error->rfind("unsupported image format", 0) != 0) return false;
+    }
+    *error = "unsupported image format (" + (format.empty() ? std::string("not a picture") : format) +
+             "; binary PPM, BMP, JPEG or PNG expected)";
+    return false;
+}
+
+// The picture size is the first usable view's: a picture without the board says nothing about it.
 void addView(const std::string& name, const RgbPicture& picture, const CalibrateOptions& o, Views* views) {
-    if (views->width == 0) views->width = picture.width, views->height = picture.height;
-    if (picture.width != views->width || picture.height != views->height) {
+    if (!views->list.empty() && (picture.width != views->width || picture.height != views->height)) {
         skip(name, std::to_string(picture.width) + "x" + std::to_string(picture.height) + ", not " +
-                       std::to_string(views->width) + "x" + std::to_string(views->height) + " as the first view");
+                       std::to_string(views->width) + "x" + std::to_string(views->height) +
+                       " as the first usable view");
         return;
     }
     View view{name, {}};
@@ -74,6 +117,7 @@ void addView(const std::string& name, const RgbPicture& picture, const Calibrate
         skip(name, "no " + std::to_string(o.cols) + "x" + std::to_string(o.rows) + " chessboard found");
         return;
     }
+    views->width = picture.width, views->height = picture.height;
     views->list.push_back(view);
 }
 
@@ -122,18 +166,6 @@ void thinOut(Views* views) {
     views->list.swap(kept);
 }
 
-// Radial distortion of this model turns back on itself beyond two thirds of
-// 1 / sqrt(3 p) from its centre; the picture's corners must lie inside that.
-bool foldsInsidePicture(const CameraIntrinsics& c) {
-    double p = c.distortion[2] / 1e8;
-    if (p <= 0.0) return false;
-    double fold = 2.0 / 3.0 / std::sqrt(3.0 * p), farthest = 0.0;
-    for (double x : {0.0, static_cast<double>(c.width)})
-        for (double y : {0.0, static_cast<double>(c.height)})
-            farthest = std::max(farthest, std::hypot(x - c.distortion[0], y - c.distortion[1]));
-    return farthest >= fold;
-}
-
 void report(const Views& views, const CameraFit& fit) {
     for (size_t v = 0; v < views.list.size(); ++v)
         std::printf("%s: %.3f px\n", views.list[v].name.c_str(), fit.viewRms[v]);
@@ -145,10 +177,22 @@ void report(const Views& views, const CameraFit& fit) {
         std::fprintf(stderr, "warning: only %zu usable views; %d or more, with the board tilted in different "
                              "directions and reaching the picture's corners, give a better camera file\n",
                      views.list.size(), kWarnViews);
-    if (foldsInsidePicture(fit.camera))
-        std::fprintf(stderr, "warning: the lens bends the picture's corners more than this camera model can "
-                             "describe; the tracker will be off near the corners\n");
     printCameraParams(&fit.camera);
+}
+
+// Why the fitted camera must not be written: the tracker would refuse it (a lens
+// that bends the picture's corners back on themselves among other things), or
+// the views do not support it.
+std::string implausibleCamera(const CameraFit& fit) {
+    if (const std::string problem = cameraParamsProblem(fit.camera); !problem.empty())
+        return "the measured camera is unusable (" + problem + "); take the views again with the whole board sharp";
+    if (fit.rms > kMaxRms) {
+        char text[160];
+        std::snprintf(text, sizeof text, "the views do not agree on one camera (RMS error %.3g px, more than %.1f px)",
+                      fit.rms, kMaxRms);
+        return text;
+    }
+    return "";
 }
 
 int calibrate(const CalibrateOptions& o) {
@@ -166,7 +210,9 @@ int calibrate(const CalibrateOptions& o) {
     if (!fitCamera(corners, BoardShape{o.cols, o.rows, o.square}, views.width, views.height, &fit, &error))
         return fail(error);
     report(views, fit);
-    if (saveCameraParams(o.out.c_str(), &fit.camera, 1) < 0) return fail(o.out + ": cannot write");
+    if (const std::string problem = implausibleCamera(fit); !problem.empty())
+        return fail("not writing " + o.out + ": " + problem);
+    if (saveCameraParams(o.out.c_str(), &fit.camera, 1, &error) < 0) return fail(o.out + ": cannot write: " + error);
     std::printf("wrote %s\n", o.out.c_str());
     return 0;
 }

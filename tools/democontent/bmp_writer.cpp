@@ -1,5 +1,7 @@
 #include "bmp_writer.h"
 
+#include "platform/file_replace.h"
+
 #include <cstdio>
 #include <vector>
 
@@ -31,7 +33,7 @@ std::vector<uint8_t> headers(const Canvas& c, uint32_t imageBytes, uint32_t pixe
 
 }  // namespace
 
-bool writeBmp24(const std::string& path, const Canvas& c, int pixelsPerMetre) {
+bool writeBmp24(const std::string& path, const Canvas& c, int pixelsPerMetre, std::string* why) {
   uint32_t stride = (c.width * 3 + 3) & ~3u;
   std::vector<uint8_t> file = headers(c, stride * c.height, static_cast<uint32_t>(pixelsPerMetre));
   for (int y = c.height - 1; y >= 0; --y) {
@@ -42,8 +44,5 @@ bool writeBmp24(const std::string& path, const Canvas& c, int pixelsPerMetre) {
     }
     file.resize(rowStart + stride, 0);
   }
-  std::FILE* f = std::fopen(path.c_str(), "wb");
-  if (!f) return false;
-  bool ok = std::fwrite(file.data(), 1, file.size(), f) == file.size();
-  return std::fclose(f) == 0 && ok;
+  return replaceFile(path.c_str(), file.data(), file.size(), why);
 }

@@ -1,5 +1,7 @@
 #include "model_writer.h"
 
+#include "platform/file_replace.h"
+
 #include <cstdio>
 #include <cstring>
 
@@ -83,8 +85,5 @@ std::vector<uint8_t> encodeModel3ds(const std::vector<MeshData>& meshes) {
 bool writeModel3ds(const std::string& path, const std::vector<MeshData>& meshes) {
   Bytes data = encodeModel3ds(meshes);
   if (data.empty()) return false;
-  std::FILE* f = std::fopen(path.c_str(), "wb");
-  if (!f) return false;
-  bool ok = std::fwrite(data.data(), 1, data.size(), f) == data.size();
-  return std::fclose(f) == 0 && ok;
+  return replaceFile(path.c_str(), data.data(), data.size());
 }

@@ -7,6 +7,7 @@
 #include <memory>
 
 #include "platform/file_path.h"
+#include "platform/file_replace.h"
 #include "render/bmp.h"
 #include "render/dib_format.h"
 
@@ -78,9 +79,8 @@ bool readPpmHeader(FILE* f, PpmHeader* h, std::string* error) {
 }
 
 bool withinCapacity(long long width, long long height, long long maxPixels, std::string* error) {
-    if (width <= kMaxDimension && height <= kMaxDimension && width * height <= maxPixels) return true;
-    *error = tooLarge(width, height, std::min<long long>(maxPixels, kMaxDimension * kMaxDimension));
-    return false;
+    *error = pictureSizeProblem(width, height, maxPixels);
+    return error->empty();
 }
 
 bool readPpm(FILE* f, RgbPicture* picture, std::string* error, long long maxPixels) {
@@ -145,6 +145,11 @@ bool readBmp(FILE* f, const std::string& path, RgbPicture* picture, std::string*
 
 }  // namespace
 
+std::string pictureSizeProblem(long long width, long long height, long long maxPixels) {
+    if (width <= kMaxDimension && height <= kMaxDimension && width * height <= maxPixels) return "";
+    return tooLarge(width, height, std::min<long long>(maxPixels, kMaxDimension * kMaxDimension));
+}
+
 bool readImageFile(const std::string& path, RgbPicture* picture, std::string* error, long long maxPixels) {
     std::string why;
     FilePtr f(openFile(path.c_str(), "rb", &why));
@@ -163,11 +168,11 @@ bool readImageFile(const std::string& path, RgbPicture* picture, std::string* er
     return false;
 }
 
-bool writePpm(const std::string& path, const RgbPicture& picture) {
-    FilePtr f(std::fopen(path.c_str(), "wb"));
-    if (!f) return false;
-    if (std::fprintf(f.get(), "P6\n%d %d\n255\n", picture.width, picture.height) < 0) return false;
-    return std::fwrite(picture.rgb.data(), 1, picture.rgb.size(), f.get()) == picture.rgb.size();
+bool writePpm(const std::string& path, const RgbPicture& picture, std::string* why) {
+    return replaceFile(path.c_str(), [&picture](std::FILE* f) {
+        return std::fprintf(f, "P6\n%d %d\n255\n", picture.width, picture.height) > 0 &&
+               std::fwrite(picture.rgb.data(), 1, picture.rgb.size(), f) == picture.rgb.size();
+    }, why);
 }
 
 std::vector<uint8_t> toBgrx(const RgbPicture& picture) {

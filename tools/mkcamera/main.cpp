@@ -38,8 +38,9 @@ int main(int argc, char** argv) {
     Options options;
     if (std::optional<int> status = readOptions(argc, argv, options)) return *status;
     CameraIntrinsics camera = makeWebcamIntrinsics(options.width, options.height);
-    if (saveCameraParams(options.out.c_str(), &camera, 1) < 0) {
-        std::fprintf(stderr, "rovanta-mkcamera: %s: cannot write\n", options.out.c_str());
+    std::string why;
+    if (saveCameraParams(options.out.c_str(), &camera, 1, &why) < 0) {
+        std::fprintf(stderr, "rovanta-mkcamera: %s: cannot write: %s\n", options.out.c_str(), why.c_str());
         return 1;
     }
     return 0;

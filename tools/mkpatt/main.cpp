@@ -9,6 +9,7 @@
 #include "image_file.h"
 #include "photo_main.h"
 #include "synthcam.h"
+#include "tool_output.h"
 #include "tracking/pattern.h"
 
 namespace {
@@ -27,6 +28,8 @@ void checkForm(Options& o) {
             o.side = static_cast<int>(readWholeNumber(o.defaultMarker[1], 16, 4096, "SIDE"));
     } else if (o.files.size() != 2) {
         throw CLI::ValidationError("give PICTURE and OUT, or --default-marker OUT [SIDE]");
+    } else if (const std::string problem = outputProblem(o.files[1], {o.files[0]}, "the pattern"); !problem.empty()) {
+        throw CLI::ValidationError(problem);
     }
 }
 
@@ -37,7 +40,7 @@ std::optional<int> readOptions(int argc, char** argv, Options& o) {
                  "rovanta-mkpatt"};
     setUpCommandLine(app, "rovanta-mkpatt PICTURE OUT.patt\n"
                           "       rovanta-mkpatt --default-marker OUT.ppm [SIDE]\n"
-                          "       rovanta-mkpatt --photo IMAGE... --camera CAMERA.dat OUT.patt (see --photo --help)");
+                          "       rovanta-mkpatt --photo IMAGE... --camera CAMERA.dat --out OUT.patt (see --photo --help)");
     // Throw: more words than a form takes is an error, not a reason to keep the last ones.
     app.add_option("PICTURE OUT", o.files, "marker picture (PPM or BMP) and the pattern file to write")
         ->expected(0, 2)
@@ -61,7 +64,8 @@ int fail(const std::string& message) {
 int writeDefaultMarker(const std::string& path, int side) {
     SynthPicture marker = defaultMarkerPicture(side);
     RgbPicture picture{marker.size, marker.size, marker.rgb};
-    if (!writePpm(path, picture)) return fail(path + ": cannot write");
+    std::string why;
+    if (!writePpm(path, picture, &why)) return fail(path + ": cannot write: " + why);
     return 0;
 }
 
@@ -76,7 +80,7 @@ int makePattern(const std::string& input, const std::string& output) {
     marker.rgb = std::move(picture.rgb);
     uint8_t values[kPatternFileValues];
     makePatternValues(marker, values);
-    if (savePatternFile(output.c_str(), values) < 0) return fail(output + ": cannot write");
+    if (savePatternFile(output.c_str(), values, &error) < 0) return fail(output + ": cannot write: " + error);
     return 0;
 }
 

@@ -1,5 +1,6 @@
 #include "photo_main.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <string>
@@ -8,12 +9,15 @@
 #include "command_line_glue.h"
 #include "image_file.h"
 #include "photo_pattern.h"
-#include "tracking/camera.h"
+#include "tool_output.h"
+#include "tracking/camera_setup.h"
+#include "tracking/marker.h"
 
 namespace {
 
 struct PhotoOptions {
-    std::vector<std::string> files;  // the photos, then the pattern file to write
+    std::vector<std::string> photos;
+    std::string out;
     std::string camera;
     int threshold = -1;  // -1: try the usual threshold, then others
 };
@@ -37,23 +41,15 @@ void halve(std::vector<uint8_t>& bgrx, int* width, int* height) {
     *width = w, *height = h;
 }
 
-// Installs the camera for the photo's size; a photo larger than the tracker
-// takes is halved until it fits, as a camera of lower resolution would see it.
-bool installCamera(const CameraIntrinsics& camera, std::vector<uint8_t>& bgrx, int* width, int* height,
-                   std::string* error) {
-    for (;;) {
-        CameraIntrinsics resized;
-        if (resizeCameraParams(&camera, *width, *height, &resized) < 0) {
-            *error = "the camera file has a width of 0";
-            return false;
-        }
-        if (setTrackerCameraParams(&resized) == 0) return true;
-        if (*width < 4 || *height < 4) {
-            *error = "the tracker cannot take this photo";
-            return false;
-        }
+// Installs the camera for the photo's size. A photo larger than the tracker
+// takes, or one in which a marker filling it would have a longer outline than
+// the tracker traces, is halved until it fits, as a camera of lower
+// resolution would see it.
+std::string installCamera(const CameraIntrinsics& camera, std::vector<uint8_t>& bgrx, int* width, int* height) {
+    while (static_cast<long long>(*width) * *height > kMaxTrackerPixels ||
+           4 * std::min(*width, *height) > kMaxContourPoints)
         halve(bgrx, width, height);
-    }
+    return installCameraForFrames(camera, *width, *height);
 }
 
 int samplePhoto(const std::string& path, const CameraIntrinsics& camera, int threshold, PhotoSample* sample) {
@@ -62,9 +58,12 @@ int samplePhoto(const std::string& path, const CameraIntrinsics& camera, int thr
     if (!readImageFile(path, &picture, &error)) return fail(path + ": " + error);
     std::vector<uint8_t> frame = toBgrx(picture);
     int width = picture.width, height = picture.height;
-    if (!installCamera(camera, frame, &width, &height, &error)) return fail(path + ": " + error);
-    if (!samplePhotoMarker(frame.data(), threshold, sample))
-        return fail(path + ": no marker-like square found (a dark square border around a picture, whole in the photo)");
+    error = installCamera(camera, frame, &width, &height);
+    if (!error.empty()) return fail(path + ": " + error);
+    std::string refused;
+    if (!samplePhotoMarker(frame.data(), threshold, sample, &refused))
+        return fail(path + ": no marker-like square found (a dark square border around a picture, whole in the photo)" +
+                    (refused.empty() ? "" : ": " + refused));
     std::printf("%s: marker square of %d pixels found at threshold %d\n", path.c_str(), sample->area,
                 sample->threshold);
     return 0;
@@ -72,20 +71,19 @@ int samplePhoto(const std::string& path, const CameraIntrinsics& camera, int thr
 
 int makePhotoPattern(const PhotoOptions& o) {
     CameraIntrinsics camera;
-    if (loadCameraParams(o.camera.c_str(), 1, &camera) < 0)
-        return fail("Camera parameter load error !! (" + o.camera + ")");
-    if (const std::string problem = cameraParamsProblem(camera); !problem.empty())
-        return fail("Camera parameter load error !! (" + o.camera + ": unusable camera parameters: " + problem + ")");
+    if (const std::string problem = readCameraFile(o.camera.c_str(), &camera); !problem.empty())
+        return fail("Camera parameter load error !! (" + o.camera + ": " + problem + ")");
     PatternAverage average;
-    for (size_t i = 0; i + 1 < o.files.size(); ++i) {
+    for (const std::string& photo : o.photos) {
         PhotoSample sample;
-        if (int status = samplePhoto(o.files[i], camera, o.threshold, &sample)) return status;
+        if (int status = samplePhoto(photo, camera, o.threshold, &sample)) return status;
         addToAverage(sample, &average);
     }
     uint8_t values[kPatternFileValues];
     averageToPatternValues(average, values);
-    const std::string& out = o.files.back();
-    if (savePatternFile(out.c_str(), values) < 0) return fail(out + ": cannot write");
+    const std::string& out = o.out;
+    std::string why;
+    if (savePatternFile(out.c_str(), values, &why) < 0) return fail(out + ": cannot write: " + why);
     std::printf("wrote %s from %d photos\n", out.c_str(), average.count);
     return 0;
 }
@@ -103,15 +101,20 @@ int photoPatternMain(int argc, char** argv) {
                  "the marker in each, samples it as it does while tracking, and the photos are averaged.\n"
                  "The top of the first photo is the top of the pattern.",
                  "rovanta-mkpatt");
-    setUpCommandLine(app, "rovanta-mkpatt --photo IMAGE... --camera CAMERA.dat [--threshold N] OUT.patt");
+    setUpCommandLine(app, "rovanta-mkpatt --photo IMAGE... --camera CAMERA.dat [--threshold N] --out OUT.patt");
     PhotoOptions o;
     bool photo = false;
     app.add_flag("--photo", photo, "make the pattern from photographs")->required();
     app.add_option("--camera", o.camera, "camera file of the camera that took the photos")->required();
     addWholeNumber(app, "--threshold", o.threshold, 0, 255, "darkness threshold (default: 100, then others until found)");
-    app.add_option("FILES", o.files, "IMAGE... OUT.patt")->required();
+    // Named, not taken from the end of the list: a forgotten name must not turn the last photo into the output.
+    app.add_option("--out", o.out, "pattern file to write")->required();
+    app.add_option("IMAGE", o.photos, "photographs of the printed marker")->required();
     app.callback([&o] {
-        if (o.files.size() < 2) throw CLI::ValidationError("give at least one IMAGE and then OUT.patt");
+        std::vector<std::string> inputs = o.photos;
+        inputs.push_back(o.camera);
+        if (const std::string problem = outputProblem(o.out, inputs, "the pattern"); !problem.empty())
+            throw CLI::ValidationError(problem);
     });
     if (std::optional<int> status = parseCommandLine(app, argc, argv)) return *status;
     return makePhotoPattern(o);

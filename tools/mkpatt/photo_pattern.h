@@ -4,6 +4,7 @@
 // the samples of several photos, turned to agree, are averaged.
 
 #include <cstdint>
+#include <string>
 
 #include "tracking/pattern.h"
 
@@ -15,11 +16,13 @@ struct PhotoSample {
 };
 
 // Finds the largest marker-like square in a frame of the installed tracker
-// image size: a square outline whose edges fit lines and whose inside is not
-// uniform. Tries `threshold`, or, when it is negative, the usual threshold and
-// then others around it. The sample is turned so that its top edge is the
-// square's edge nearest to the top of the photo. False when there is none.
-bool samplePhotoMarker(const uint8_t* frame, int threshold, PhotoSample* sample);
+// image size: a square outline whose edges fit lines, whose inside is not
+// uniform, at least 40 pixels a side, with a black border clearly darker than
+// the paper around it. Tries `threshold`, or, when it is negative, the usual
+// threshold and then others around it. The sample is turned so that its top
+// edge is the square's edge nearest to the top of the photo. False when there
+// is none, with why the squares found were refused in `why` (empty when none).
+bool samplePhotoMarker(const uint8_t* frame, int threshold, PhotoSample* sample, std::string* why);
 
 // The cells turned as the pattern file's orientations turn: a quarter turn
 // `turns` times.

@@ -21,6 +21,17 @@ static int keyCodeOf(std::string token)
     return -1;
 }
 
+static constexpr int kArrowKeys[] = {kKeyLeft, kKeyUp, kKeyRight, kKeyDown};
+
+static uint8_t arrowBits(const KeyTable& keys)
+{
+    uint8_t bits = 0;
+    for (int i = 0; i < 4; ++i) {
+        if (isKeyHeld(keys, kArrowKeys[i])) bits |= static_cast<uint8_t>(1u << i);
+    }
+    return bits;
+}
+
 static bool isSeparator(char c) { return c == ',' || std::isspace(static_cast<unsigned char>(c)); }
 
 bool parseKeyLine(const std::string& line, KeyTable& keys, std::string& badToken)
@@ -79,7 +90,7 @@ bool loadKeyScript(const std::string& path, KeyScript& script, std::string& erro
                     "\" (use LEFT, UP, RIGHT, DOWN)";
             return false;
         }
-        script.steps.push_back(keys);
+        script.steps.push_back(arrowBits(keys));
     }
     if (in.bad()) {
         error = "cannot read key file \"" + path + "\"";
@@ -90,5 +101,10 @@ bool loadKeyScript(const std::string& path, KeyScript& script, std::string& erro
 
 KeyTable keysForStep(const KeyScript& script, std::size_t stepIndex)
 {
-    return stepIndex < script.steps.size() ? script.steps[stepIndex] : KeyTable{};
+    KeyTable keys;
+    const uint8_t bits = stepIndex < script.steps.size() ? script.steps[stepIndex] : 0;
+    for (int i = 0; i < 4; ++i) {
+        setKeyHeld(keys, kArrowKeys[i], (bits >> i) & 1u);
+    }
+    return keys;
 }

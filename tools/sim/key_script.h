@@ -2,12 +2,15 @@
 
 #include "world/keys.h"
 
+#include <cstdint>
 #include <string>
 #include <vector>
 
-// The arrow keys held during each step, one entry per line of a key file.
+// The arrow keys held during each step, one entry per line of a key file: a
+// bit per key, so that the longest file allowed takes no more memory than its
+// own size.
 struct KeyScript {
-    std::vector<KeyTable> steps;
+    std::vector<uint8_t> steps;
 };
 
 // Lines hold LEFT, UP, RIGHT, DOWN (any case) separated by spaces or commas;

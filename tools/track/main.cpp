@@ -10,10 +10,11 @@
 #include "json_out.h"
 #include "track_options.h"
 #include "tracking/auto_threshold.h"
-#include "tracking/camera.h"
+#include "tracking/camera_setup.h"
 #include "tracking/diagnostics.h"
 #include "tracking/marker.h"
 #include "tracking/mat.h"
+#include "tracking/median.h"
 #include "tracking/pattern.h"
 #include "tracking/pose.h"
 #include "tracking/refine.h"
@@ -25,18 +26,14 @@ int fail(const std::string& message) {
     return 1;
 }
 
-// The specified message, with the cause naming the file.
+// The game's message for a camera file it cannot use, with the cause naming the file.
 int failCamera(const std::string& path, const std::string& cause) {
     return fail("Camera parameter load error !! (" + path + ": " + cause + ")");
 }
 
 int loadCamera(const std::string& path, CameraIntrinsics* loaded) {
-    if (loadCameraParams(path.c_str(), 1, loaded) < 0) {
-        std::string cause = cameraFileProblem(path.c_str());
-        return failCamera(path, cause.empty() ? "cannot read" : cause);
-    }
-    std::string problem = cameraParamsProblem(*loaded);
-    return problem.empty() ? 0 : failCamera(path, "unusable camera parameters: " + problem);
+    const std::string problem = readCameraFile(path.c_str(), loaded);
+    return problem.empty() ? 0 : failCamera(path, problem);
 }
 
 Mat theMat;
@@ -59,25 +56,6 @@ int loadMatFile(const std::string& path, const std::vector<LoadedPattern>& loade
     if (path.empty()) return 0;
     std::string why;
     return loadMat(path.c_str(), &theMat, &why, loaded) ? 0 : fail("mat load error (" + why + ")");
-}
-
-bool installCameraFor(const CameraIntrinsics& loaded, int width, int height, std::string* error) {
-    CameraIntrinsics resized;
-    if (resizeCameraParams(&loaded, width, height, &resized) < 0) {
-        *error = "camera parameters have a width of 0 and cannot be scaled";
-        return false;
-    }
-    // Extreme but finite values can still overflow once scaled to the image.
-    if (std::string problem = cameraParamsProblem(resized); !problem.empty()) {
-        *error = "camera parameters unusable at this size: " + problem;
-        return false;
-    }
-    if (setTrackerCameraParams(&resized) < 0) {
-        *error = "image " + std::to_string(width) + "x" + std::to_string(height) + " exceeds the tracker's " +
-                 std::to_string(kMaxTrackerPixels) + "-pixel capacity";
-        return false;
-    }
-    return true;
 }
 
 int detect(const std::vector<uint8_t>& frame, const TrackOptions& o, DetectedMarker** list, int* count,
@@ -136,18 +114,13 @@ bool allIdentifiedRefined(const std::vector<MarkerReport>& reports) {
     return any;
 }
 
-double median(std::vector<double> values) {
-    std::sort(values.begin(), values.end());
-    size_t n = values.size();
-    return n % 2 ? values[n / 2] : (values[n / 2 - 1] + values[n / 2]) / 2.0;
-}
-
 int trackImage(const std::string& path, const CameraIntrinsics& loaded, const TrackOptions& o) {
     RgbPicture picture;
     std::string error;
     // Decided from the header: a picture the tracker cannot hold is never read.
     if (!readImageFile(path, &picture, &error, kMaxTrackerPixels)) return fail(path + ": " + error);
-    if (!installCameraFor(loaded, picture.width, picture.height, &error)) return fail(path + ": " + error);
+    error = installCameraForFrames(loaded, picture.width, picture.height);
+    if (!error.empty()) return fail(path + ": " + error);
     std::vector<uint8_t> frame = toBgrx(picture);
     std::vector<MarkerReport> reports;
     std::vector<double> times;
@@ -158,7 +131,8 @@ int trackImage(const std::string& path, const CameraIntrinsics& loaded, const Tr
         if (ms < 0) return fail(path + ": labeling failed (more dark regions than the tracker can number)");
         times.push_back(ms);
     }
-    std::printf("%s\n", imageResultJson(path, picture.width, picture.height, median(times), threshold,
+    const double typicalMs = medianInPlace(times.data(), static_cast<int>(times.size()));
+    std::printf("%s\n", imageResultJson(path, picture.width, picture.height, typicalMs, threshold,
                                         allIdentifiedRefined(reports), reports, o.mat.empty() ? nullptr : &mat)
                                 .c_str());
     std::fflush(stdout);
@@ -177,7 +151,9 @@ int main(int argc, char** argv) {
     std::vector<LoadedPattern> patterns;
     if (int status = loadPatterns(options.patterns, &patterns); status != 0) return status;
     if (int status = loadMatFile(options.mat, patterns); status != 0) return status;
+    // An image that cannot be tracked is reported and the others still are.
+    int status = 0;
     for (const std::string& image : options.images)
-        if (int status = trackImage(image, loaded, options); status != 0) return status;
-    return 0;
+        if (trackImage(image, loaded, options) != 0) status = 1;
+    return status;
 }
