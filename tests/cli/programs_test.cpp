@@ -168,7 +168,7 @@ TEST_F(Programs, NoOutputReplacesAnInputAPictureOrAVideo) {
         {"rovanta-mkpatt", "--default-marker photo.png", "photo.png holds a picture (PNG)"},
         {"rovanta-mkpatt", "m.ppm ./m.ppm", "./m.ppm is also an input"},
         {"rovanta-autodrive", "--out ./Scene.txt", "./Scene.txt is also an input"},
-        {"rovanta-mkcar", "player car.3ds car.3ds", "car.3ds is also an input"},
+        {"rovanta-mkcar", "player car.3ds ./car.3ds", "car.3ds is also an input"},
         {"rovanta-mkcar", "player clip.avi car.bmp", "clip.avi holds a video (AVI)"},
     };
     for (const auto& c : cases) {

@@ -15,7 +15,8 @@ bool sameFile(const std::string& a, const std::string& b) {
     const fs::path pa(portablePath(a.c_str())), pb(portablePath(b.c_str()));
     std::error_code error, again;
     if (fs::equivalent(pa, pb, error) && !error) return true;
-    return fs::weakly_canonical(pa, error) == fs::weakly_canonical(pb, again) && !error && !again;
+    return fs::weakly_canonical(fs::absolute(pa), error) == fs::weakly_canonical(fs::absolute(pb), again) && !error &&
+           !again;
 }
 
 // A file that is there must be one a rename can replace; a new one needs its folder.
