@@ -310,7 +310,7 @@ TEST(Calibrate, PrintedBoardIsFoundAndBadRequestsAreRefused) {
         {"--board 9x6 --square 8 --out c.dat " + damagedPng, 1, "damaged.png: damaged PNG file: it cannot be decoded"},
         {"--board 9x6 --square 8 --out c.dat " + gif, 1, "board.gif: unsupported image format (GIF;"},
         // An output that is a picture or an input is refused: a forgotten --out name after a shell pattern.
-        {"--board 9x6 --square 8 --out " + view + " " + blank, 2, "warped0.ppm holds a PPM picture"},
+        {"--board 9x6 --square 8 --out " + view + " " + blank, 2, "warped0.ppm holds a picture (PPM)"},
         {"--board 9x6 --square 8 --out " + view + " " + view, 2, "warped0.ppm is also an input"},
         {"--board 9x6 --square 1e300 --print-board b.bmp", 1, "squares of 1e+300 mm make a board larger than 20000"},
         {"--board 9x9 --square 25 --out c.dat x.ppm", 2, "as many corners across as down"},

@@ -2,6 +2,7 @@
 // command line with status 2, its reason and the usage on standard error.
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -142,6 +143,44 @@ TEST_F(Programs, OutputsAreWrittenWholeOrNotAtAll) {
         EXPECT_EQ(readFile(dir + "/" + w.output), "earlier") << w.program;
         EXPECT_EQ(entries(), before) << w.program << ": left files behind";
     }
+}
+
+// A forgotten or mistyped output name, by any name or link, never replaces an
+// input, a picture or a video; a tool may replace a file of the format it writes.
+TEST_F(Programs, NoOutputReplacesAnInputAPictureOrAVideo) {
+    const std::map<std::string, std::string> kept = {{"photo.png", std::string("\x89PNG\r\n\x1a\n", 8) + "pixels"},
+                                                     {"clip.avi", std::string("RIFF\0\0\0\0AVI LIST", 16)},
+                                                     {"Scene.txt", "SCENE-V-0.0.1\n"}};
+    for (const auto& [name, content] : kept) std::ofstream(dir + "/" + name, std::ios::binary) << content;
+    std::filesystem::create_symlink("photo.png", dir + "/link.png");
+    std::filesystem::create_hard_link(dir + "/clip.avi", dir + "/hard.avi");
+    ASSERT_EQ(mkfifo((dir + "/fifo").c_str(), 0600), 0);
+    ASSERT_EQ(run(programPath("rovanta-mkpatt"), "--default-marker m.ppm").status, 0);
+    const struct {
+        std::string program, arguments, says;
+    } cases[] = {
+        {"rovanta-mkcamera", "photo.png", "photo.png holds a picture (PNG)"},
+        {"rovanta-mkcamera", "link.png", "link.png holds a picture (PNG)"},
+        {"rovanta-mkcamera", "fifo", "a named pipe"},
+        {"rovanta-mkcamera", "nowhere/c.dat", "the folder nowhere does not exist"},
+        {"rovanta-calibrate", "--board 9x6 --square 25 --print-board hard.avi", "hard.avi holds a video (AVI)"},
+        {"rovanta-calibrate", "--board 9x6 --square 25 --out link.png photo.png", "link.png is also an input"},
+        {"rovanta-mkpatt", "--default-marker photo.png", "photo.png holds a picture (PNG)"},
+        {"rovanta-mkpatt", "m.ppm ./m.ppm", "./m.ppm is also an input"},
+        {"rovanta-autodrive", "--out ./Scene.txt", "./Scene.txt is also an input"},
+        {"rovanta-mkcar", "player car.3ds ./car.3ds", "car.3ds is also an input"},
+        {"rovanta-mkcar", "player clip.avi car.bmp", "clip.avi holds a video (AVI)"},
+    };
+    for (const auto& c : cases) {
+        const std::string path = programPath(c.program);
+        if (path.empty()) continue;  // a tool this build leaves out
+        const ProgramRun result = run(path, c.arguments);
+        EXPECT_EQ(result.status, 2) << c.program << " " << c.arguments;
+        EXPECT_NE(result.err.find(c.says), std::string::npos) << c.program << " " << c.arguments << ": " << result.err;
+    }
+    for (const auto& [name, content] : kept) EXPECT_EQ(readFile(dir + "/" + name), content) << name;
+    EXPECT_FALSE(std::filesystem::exists(dir + "/car.3ds"));
+    EXPECT_EQ(run(programPath("rovanta-mkpatt"), "--default-marker m.ppm").status, 0) << "its own kind is replaced";
 }
 
 // The demo video is a build output: a render that fails or is killed must not

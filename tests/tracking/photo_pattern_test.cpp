@@ -165,9 +165,9 @@ TEST(PhotoPattern, PhotosWithoutAMarkerBadRequestsAndOutputsOverInputsAreRefused
         {"--photo " + tablePhoto + out, 2, "--camera"},
         // A forgotten output name never turns a photo or the camera file into the pattern.
         {"--photo " + tablePhoto + " " + plainPhoto + camera + "--out " + plainPhoto, 2, "plain.ppm is also an input"},
-        {"--photo " + plainPhoto + camera + "--out " + tablePhoto, 2, "table.ppm holds a PPM picture"},
+        {"--photo " + plainPhoto + camera + "--out " + tablePhoto, 2, "table.ppm holds a picture (PPM)"},
         {"--photo " + tablePhoto + camera + "--out " + dir.file("camera.dat"), 2, "camera.dat is also an input"},
-        {tablePhoto + " " + plainPhoto, 2, "plain.ppm holds a PPM picture"},
+        {tablePhoto + " " + plainPhoto, 2, "plain.ppm holds a picture (PPM)"},
     };
     const std::string tableBytes = readWholeFile(tablePhoto), cameraBytes = readWholeFile(dir.file("camera.dat"));
     for (const Case& c : cases) {

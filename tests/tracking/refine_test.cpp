@@ -46,19 +46,25 @@ struct Rendered {
     double pose[3][4];
 };
 
-Rendered render(const FrameCase& c, const SynthPicture& picture, unsigned seed = 7) {
-    Rendered r;
+// The case's camera in `r`, and the marker placed as the case says (its pose also in `r`).
+SynthMarker placeMarker(const FrameCase& c, const SynthPicture& picture, Rendered& r) {
     r.camera = makeWebcamIntrinsics(c.width, c.height);
     double distance = r.camera.projection[0][0] * 80.0 / c.pixelWidth;
     SynthMarker marker;
     marker.picture = &picture;
     makeMarkerPose(distance, c.tilt, c.yaw, c.spin, c.offsetX * distance, c.offsetY * distance, marker.pose);
+    std::copy(&marker.pose[0][0], &marker.pose[0][0] + 12, &r.pose[0][0]);
+    return marker;
+}
+
+Rendered render(const FrameCase& c, const SynthPicture& picture, unsigned seed = 7) {
+    Rendered r;
+    SynthMarker marker = placeMarker(c, picture, r);
     SynthOptions options;
     options.noiseSigma = c.noise;
     options.blurPasses = c.blur;
     options.seed = seed;
     EXPECT_EQ(renderSynthFrame(r.camera, &marker, 1, options, &r.frame), 0);
-    std::copy(&marker.pose[0][0], &marker.pose[0][0] + 12, &r.pose[0][0]);
     return r;
 }
 
@@ -146,11 +152,7 @@ TEST(Refinement, AnInkBlotOnASideDoesNotPullIt) {
     SynthPicture picture = defaultMarkerPicture();
     const FrameCase c{640, 480, 150, 10, 5, 12, 0.03, -0.02, 2, 0};
     Rendered r;
-    r.camera = makeWebcamIntrinsics(c.width, c.height);
-    double distance = r.camera.projection[0][0] * 80.0 / c.pixelWidth;
-    SynthMarker marker;
-    marker.picture = &picture;
-    makeMarkerPose(distance, c.tilt, c.yaw, c.spin, c.offsetX * distance, c.offsetY * distance, marker.pose);
+    SynthMarker marker = placeMarker(c, picture, r);
     SynthOptions options;
     options.noiseSigma = c.noise;
     options.supersample = 1;  // only for the corners

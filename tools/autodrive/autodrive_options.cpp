@@ -1,6 +1,7 @@
 #include "autodrive_options.h"
 
 #include "command_line_glue.h"
+#include "tool_output.h"
 
 std::optional<int> readAutodriveOptions(int argc, char** argv, AutodriveOptions& options)
 {
@@ -13,5 +14,9 @@ std::optional<int> readAutodriveOptions(int argc, char** argv, AutodriveOptions&
     addNumber(app, "--target-speed", options.targetSpeed, {0.0, 40.0, true},
               "speed to hold in world units per step, (0, 40] (default 1)");
     addWholeNumber(app, "--max-steps", options.maxSteps, 1, 10000000, "give up after N steps (default 100000)");
+    app.callback([&options] {
+        const std::string problem = outputProblem(options.outPath, {options.scenePath}, "the key script");
+        if (!problem.empty()) throw CLI::ValidationError(problem);
+    });
     return parseCommandLine(app, argc, argv);
 }

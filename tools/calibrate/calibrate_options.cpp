@@ -29,7 +29,11 @@ std::string checkBoard(const std::string& text, CalibrateOptions* o) {
 void checkTogether(const std::string& board, CalibrateOptions* o) {
     const std::string boardError = checkBoard(board, o);
     if (!boardError.empty()) throw CLI::ValidationError(boardError);
-    if (!o->printBoard.empty()) return;
+    if (!o->printBoard.empty()) {
+        if (const std::string problem = outputProblem(o->printBoard, {}, "the board", "BMP"); !problem.empty())
+            throw CLI::ValidationError(problem);
+        return;
+    }
     if (o->out.empty()) throw CLI::RequiredError("--out");
     if (o->images.empty() && o->video.empty())
         throw CLI::ValidationError("no IMAGE and no --video: nothing to measure");

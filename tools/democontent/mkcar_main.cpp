@@ -6,6 +6,7 @@
 #include "bmp_writer.h"
 #include "car_design.h"
 #include "command_line_glue.h"
+#include "tool_output.h"
 
 int main(int argc, char** argv) {
   std::string team, model, texture;
@@ -14,6 +15,11 @@ int main(int argc, char** argv) {
   app.add_option("TEAM", team, "player or opponent")->required()->check(CLI::IsMember({"player", "opponent"}));
   app.add_option("MODEL.3ds", model, "car model to write")->required();
   app.add_option("TEXTURE.bmp", texture, "car texture to write")->required();
+  app.callback([&model, &texture] {
+    std::string problem = outputProblem(model, {texture}, "the car model");
+    if (problem.empty()) problem = outputProblem(texture, {model}, "the car texture", "BMP");
+    if (!problem.empty()) throw CLI::ValidationError(problem);
+  });
   if (std::optional<int> status = parseCommandLine(app, argc, argv)) return *status;
 
   CarStyle style = team == "player" ? playerStyle() : opponentStyle();

@@ -19,8 +19,22 @@ long long bigEndian(const unsigned char* p, int bytes) {
     return value;
 }
 
-bool startsWith(const unsigned char* head, size_t got, const char* magic, size_t length) {
-    return got >= length && std::memcmp(head, magic, length) == 0;
+// A format known by the bytes it begins with: `length` bytes at `offset`.
+struct Signature {
+    size_t offset;
+    const char* bytes;
+    size_t length;
+    const char* name;
+};
+
+template <size_t N>
+std::string formatByHead(const std::string& path, const Signature (&signatures)[N]) {
+    FilePtr f(openFile(path.c_str(), "rb"));
+    unsigned char head[16] = {};
+    const size_t got = f ? std::fread(head, 1, sizeof head, f.get()) : 0;
+    for (const Signature& s : signatures)
+        if (got >= s.offset + s.length && std::memcmp(head + s.offset, s.bytes, s.length) == 0) return s.name;
+    return "";
 }
 
 // The eight-byte signature, then the IHDR chunk: length 13, "IHDR", width, height.
@@ -61,20 +75,22 @@ bool jpegSize(std::FILE* f, long long* width, long long* height) {
 }  // namespace
 
 std::string pictureFormatOf(const std::string& path) {
-    FilePtr f(openFile(path.c_str(), "rb"));
-    unsigned char head[12] = {};
-    const size_t got = f ? std::fread(head, 1, sizeof head, f.get()) : 0;
-    static const struct {
-        const char* magic;
-        size_t length;
-        const char* name;
-    } kFormats[] = {{"P6", 2, "PPM"},  {"P3", 2, "ASCII PPM"},  {"P5", 2, "PGM"},  {"P2", 2, "PGM"},
-                    {"P4", 2, "PBM"},  {"P1", 2, "PBM"},  {"BM", 2, "BMP"},  {"\x89PNG\r\n\x1a\n", 8, "PNG"},
-                    {"\xFF\xD8\xFF", 3, "JPEG"}, {"GIF8", 4, "GIF"}, {"II*\0", 4, "TIFF"}, {"MM\0*", 4, "TIFF"}};
-    for (const auto& format : kFormats)
-        if (startsWith(head, got, format.magic, format.length)) return format.name;
-    if (startsWith(head, got, "RIFF", 4) && got >= 12 && std::memcmp(head + 8, "WEBP", 4) == 0) return "WebP";
-    return "";
+    static const Signature kPictures[] = {
+        {0, "P6", 2, "PPM"},   {0, "P3", 2, "ASCII PPM"}, {0, "P5", 2, "PGM"},         {0, "P2", 2, "PGM"},
+        {0, "P4", 2, "PBM"},   {0, "P1", 2, "PBM"},       {0, "BM", 2, "BMP"},         {0, "\x89PNG\r\n\x1a\n", 8, "PNG"},
+        {0, "\xFF\xD8\xFF", 3, "JPEG"}, {0, "GIF8", 4, "GIF"}, {0, "II*\0", 4, "TIFF"}, {0, "MM\0*", 4, "TIFF"},
+        {8, "WEBP", 4, "WebP"}};
+    return formatByHead(path, kPictures);
+}
+
+std::string videoFormatOf(const std::string& path) {
+    static const Signature kVideos[] = {
+        {8, "AVI ", 4, "AVI"},         {4, "ftyp", 4, "MP4/MOV"},     {4, "moov", 4, "MOV"},
+        {4, "mdat", 4, "MOV"},         {0, "\x1A\x45\xDF\xA3", 4, "Matroska/WebM"},
+        {0, "\0\0\x01\xBA", 4, "MPEG"},  {0, "OggS", 4, "Ogg"},         {0, "FLV\x01", 4, "FLV"},
+        {0, "\x30\x26\xB2\x75\x8E\x66\xCF\x11", 8, "ASF/WMV"},      {0, "YUV4MPEG2", 9, "Y4M"},
+        {0, "nut/multimedia", 14, "NUT"}};
+    return formatByHead(path, kVideos);
 }
 
 bool compressedPictureSize(const std::string& path, long long* width, long long* height, std::string* error) {

@@ -5,6 +5,7 @@
 
 #include "command_line_glue.h"
 #include "synthcam.h"
+#include "tool_output.h"
 #include "tracking/camera.h"
 
 namespace {
@@ -25,6 +26,8 @@ std::optional<int> readOptions(int argc, char** argv, Options& o) {
         ->expected(2)
         ->multi_option_policy(CLI::MultiOptionPolicy::Throw);
     app.callback([&o] {
+        if (const std::string problem = outputProblem(o.out, {}, "the camera file"); !problem.empty())
+            throw CLI::ValidationError(problem);
         if (o.size.empty()) return;
         o.width = static_cast<int>(readWholeNumber(o.size[0], 1, 8192, "WIDTH"));
         o.height = static_cast<int>(readWholeNumber(o.size[1], 1, 8192, "HEIGHT"));

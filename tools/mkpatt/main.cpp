@@ -26,6 +26,9 @@ void checkForm(Options& o) {
         if (!o.files.empty()) throw CLI::ValidationError("--default-marker takes no PICTURE");
         if (o.defaultMarker.size() == 2)
             o.side = static_cast<int>(readWholeNumber(o.defaultMarker[1], 16, 4096, "SIDE"));
+        if (const std::string problem = outputProblem(o.defaultMarker[0], {}, "the marker picture", "PPM");
+            !problem.empty())
+            throw CLI::ValidationError(problem);
     } else if (o.files.size() != 2) {
         throw CLI::ValidationError("give PICTURE and OUT, or --default-marker OUT [SIDE]");
     } else if (const std::string problem = outputProblem(o.files[1], {o.files[0]}, "the pattern"); !problem.empty()) {
