@@ -15,6 +15,8 @@ namespace {
 constexpr double kMaxShift = 1.5;
 constexpr double kMaxSideDisagreement = 0.25;
 constexpr int kShiftRounds = 4;
+// One inner edge alone may be dimmed by the picture beside it, with no other to disagree.
+constexpr int kMinInnerEdges = 2;
 
 // Whether the border is a quarter of the width is read at 0.2 of the width in from each outer
 // edge: dark there in such a border, light in one of an eighth or a sixth (other kinds of
@@ -76,7 +78,7 @@ bool fitInnerEdges(const BgrxFrame& frame, const double* distortion, const int h
         for (int i = 0; i < 3; i++) inner[k][i] = sign * fit.line[i];
         count++;
     }
-    return count >= 1;
+    return count >= kMinInnerEdges;
 }
 
 // How far, out of the marker, each measured inner edge lies from where the outer lines moved out

@@ -12,8 +12,8 @@ bool borderIsQuarterWide(const BgrxFrame& frame, const double distortion[4], con
 
 // How far (pixels) the four outer `lines` (ideal coordinates, as refined on the frame, side k
 // between corners k and k + 1) lie inside the paper's edges, as the border's inner edges show
-// it. False when no inner edge can be read (a small marker whose picture comes close to the
-// border) or they disagree.
+// it. False when fewer than two inner edges can be read (a small marker whose picture comes close
+// to the border) or they disagree.
 bool borderShift(const BgrxFrame& frame, const double distortion[4], const int halfWindow[4], const double lines[4][3],
                  double* shift);
 // Moves the four lines out of the quadrilateral they bound by `shift` pixels; false when they

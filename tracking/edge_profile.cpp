@@ -144,5 +144,6 @@ bool edgeCrossing(const BgrxFrame& f, const EdgeProfileQuery& q, EdgeCrossing* c
     double offset = q.probe ? byRise : h == 1 ? byArea : (byArea + byRise) / 2;
     crossing->position = centre + (q.lightAhead ? offset : -offset);
     crossing->transition = transition;
+    crossing->darkToLight = p.dark / p.light(0);
     return true;
 }

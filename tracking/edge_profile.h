@@ -28,6 +28,7 @@ struct EdgeProfileQuery {
 struct EdgeCrossing {
     double position;    // along the row or column
     double transition;  // sum over the window of how far each dark share is from 0 and 1
+    double darkToLight; // the dark level over the light one
 };
 
 // Read by area (exact for a straight edge at known levels) and by the steepest rise (less moved

@@ -15,11 +15,13 @@ constexpr double kMinRefinedSide = 12.0;
 // the border's inner edges), refits its lines and recomputes its corners. Returns 0 with
 // `refined` set; -1 when a side cannot be re-located (frame border, blur, a side too short, no
 // contrast, a covered side) or the square's border is not a quarter of its width (another kind
-// of marker), leaving the lines and corners as they were and `refined` false.
+// of marker), leaving the lines and corners as they were and `refined` false. When the inner
+// edges cannot be read (a picture that comes close to the border) and the outer ones show a tone
+// curve, the sides are moved out by what the outer edges' width suggests.
 int refineMarkerEdges(const uint8_t* frame, DetectedMarker* marker);
 // Every marker of a detection list; returns how many were refined. The markers of one frame
-// share the camera's tone curve: one whose inner border edges cannot be read (a picture that
-// comes close to the border) is moved out as far as the median of the others.
+// share the camera's tone curve: one whose inner border edges cannot be read is moved out as far
+// as the median of the others, or, when none could be read, as its own edges suggest.
 int refineMarkerList(const uint8_t* frame, DetectedMarker* markers, int count);
 // The same for markers[which[j]], j < count (negative entries skipped).
 int refineMarkerSet(const uint8_t* frame, DetectedMarker* markers, int count, const int* which);

@@ -12,11 +12,15 @@
 
 namespace {
 
-// A refitted side may move this far (pixels) from the side detection found (a camera's tone curve
-// moves that one by a pixel and more), a corner twice as far; more means the crossings caught
-// something else.
-constexpr double kMaxSideShift = 2.5;
+// A refitted side may move this far (pixels, or this share of a large marker's mean side) from
+// the side detection found (a camera's tone curve and blur move that one by a pixel and more, a
+// few on a large marker), a corner twice as far; more means the crossings caught something else.
+constexpr double kMaxSideShift = 2.5, kMaxSideShiftShare = 0.02;
 constexpr int kFirstHalfWindow = 3;
+// How far (pixels) detection's sides are moved out for a second probe.
+constexpr double kRetryOutward = 2.0;
+// See toneCurveShift.
+constexpr double kShiftPerTransition = 0.93, kMinToneCurveDarkness = 0.1, kMaxEstimatedShift = 1.5;
 
 SidePlace placeOf(const double corners[4][2], int k) {
     SidePlace s;
@@ -59,6 +63,19 @@ int halfWindowFor(double transition) {
     return h;
 }
 
+// What the sides' profiles show of the camera's response, averaged over the four sides.
+struct EdgeLook {
+    double transition = 0.0, darkToLight = 0.0;
+};
+
+// A tone curve moves an edge into the ink by about the transition it measures (0.75-1.4 times
+// it for gamma 1.8-2.4 and ink of 2-8 % of the light); a linear response moves it by nothing and
+// shows black ink darker than a tenth of the light. NaN when the edges look linear.
+double toneCurveShift(const EdgeLook& look) {
+    if (!(look.darkToLight >= kMinToneCurveDarkness)) return NAN;
+    return std::min(kShiftPerTransition * look.transition, kMaxEstimatedShift);
+}
+
 bool fitSide(const BgrxFrame& frame, const double* distortion, const double corners[4][2], int k, int halfWindow,
              bool probe, SideFit* fit) {
     if (!borderHoldsProfiles(corners, k, halfWindow)) return false;
@@ -70,7 +87,9 @@ bool fitSide(const BgrxFrame& frame, const double* distortion, const double corn
 // fit (a short or thin side); each side's next window follows from the transition it measured,
 // one wider where that proves too narrow.
 bool refitSides(const BgrxFrame& frame, const double* distortion, const double corners[4][2],
-                const double previous[4][3], bool probe, int halfWindow[4], double lines[4][3]) {
+                const double previous[4][3], bool probe, int halfWindow[4], double lines[4][3],
+                EdgeLook* look = nullptr) {
+    if (look) *look = EdgeLook{};
     for (int k = 0; k < 4; k++) {
         SideFit fit;
         int h = halfWindow[k];
@@ -81,6 +100,7 @@ bool refitSides(const BgrxFrame& frame, const double* distortion, const double c
         double sign = fit.line[0] * previous[k][0] + fit.line[1] * previous[k][1] < 0 ? -1.0 : 1.0;
         for (int i = 0; i < 3; i++) lines[k][i] = sign * fit.line[i];
         halfWindow[k] = halfWindowFor(fit.medianTransition);
+        if (look) look->transition += fit.medianTransition / 4, look->darkToLight += fit.medianDarkToLight / 4;
     }
     return true;
 }
@@ -92,14 +112,37 @@ bool cornersFromLines(const double lines[4][3], double corners[4][2]) {
 }
 
 bool closeToDetection(const DetectedMarker& m, const double lines[4][3], const double corners[4][2]) {
+    double perimeter = 0;
+    for (int k = 0; k < 4; k++)
+        perimeter += std::hypot(m.corners[(k + 1) % 4][0] - m.corners[k][0],
+                                m.corners[(k + 1) % 4][1] - m.corners[k][1]);
+    const double limit = std::max(kMaxSideShift, kMaxSideShiftShare * perimeter / 4);
     for (int k = 0; k < 4; k++) {
-        if (std::fabs(lineDistance(lines[k], m.corners[k][0], m.corners[k][1])) > kMaxSideShift ||
-            std::fabs(lineDistance(lines[k], m.corners[(k + 1) % 4][0], m.corners[(k + 1) % 4][1])) > kMaxSideShift)
+        if (std::fabs(lineDistance(lines[k], m.corners[k][0], m.corners[k][1])) > limit ||
+            std::fabs(lineDistance(lines[k], m.corners[(k + 1) % 4][0], m.corners[(k + 1) % 4][1])) > limit)
             return false;
-        if (std::hypot(corners[k][0] - m.corners[k][0], corners[k][1] - m.corners[k][1]) > 2 * kMaxSideShift)
+        if (std::hypot(corners[k][0] - m.corners[k][0], corners[k][1] - m.corners[k][1]) > 2 * limit)
             return false;
     }
     return true;
+}
+
+// The probe from detection's sides, or from those sides moved out where it finds no edge (a low
+// threshold under a tone curve and blur leaves them a few pixels inside a large marker's edges).
+bool firstPass(const BgrxFrame& frame, const double* distortion, double lines[4][3], double corners[4][2],
+               int halfWindow[4]) {
+    for (double outward : {0.0, kRetryOutward}) {
+        double from[4][3], next[4][3];
+        std::copy(&lines[0][0], &lines[0][0] + 12, &from[0][0]);
+        double start[4][2];
+        std::fill(halfWindow, halfWindow + 4, kFirstHalfWindow);
+        if (!moveSidesOut(from, outward) || !cornersFromLines(from, start)) return false;
+        if (!refitSides(frame, distortion, start, from, true, halfWindow, next) || !cornersFromLines(next, corners))
+            continue;
+        std::copy(&next[0][0], &next[0][0] + 12, &lines[0][0]);
+        return true;
+    }
+    return false;
 }
 
 bool finiteMarker(const DetectedMarker& m) {
@@ -119,11 +162,16 @@ bool observedSidesLongEnough(const double* distortion, const double corners[4][2
     return true;
 }
 
-// Refines one marker; `shift` gets how far its border showed the sides moved in, NaN when its
-// inner edges could not be read (the sides are then left where the outer edges are).
-int refineOne(const uint8_t* frame, DetectedMarker* marker, double* shift) {
+// How far a marker's sides were moved in: as its border's inner edges showed it (NaN when they
+// could not be read; the sides are then left where the outer edges are), and as its outer edges'
+// profiles suggest it.
+struct SideShift {
+    double measured = NAN, estimated = NAN;
+};
+
+int refineOne(const uint8_t* frame, DetectedMarker* marker, SideShift* shift) {
     marker->refined = false;
-    *shift = NAN;
+    *shift = SideShift{};
     const CameraIntrinsics* camera = trackerCameraParams();
     BgrxFrame grey{frame, camera->width, camera->height};
     if (!frame || grey.width < 2 || grey.height < 2 || !finiteMarker(*marker)) return -1;
@@ -131,17 +179,20 @@ int refineOne(const uint8_t* frame, DetectedMarker* marker, double* shift) {
     double lines[4][3], corners[4][2];
     std::copy(&marker->lines[0][0], &marker->lines[0][0] + 12, &lines[0][0]);
     std::copy(&marker->corners[0][0], &marker->corners[0][0] + 8, &corners[0][0]);
-    int halfWindow[4] = {kFirstHalfWindow, kFirstHalfWindow, kFirstHalfWindow, kFirstHalfWindow};
-    for (int pass = 0; pass < 2; pass++) {
-        double next[4][3];
-        if (!refitSides(grey, camera->distortion, corners, lines, pass == 0, halfWindow, next)) return -1;
-        if (!cornersFromLines(next, corners)) return -1;
-        std::copy(&next[0][0], &next[0][0] + 12, &lines[0][0]);
-    }
+    int halfWindow[4];
+    if (!firstPass(grey, camera->distortion, lines, corners, halfWindow)) return -1;
+    double next[4][3];
+    EdgeLook look;
+    if (!refitSides(grey, camera->distortion, corners, lines, false, halfWindow, next, &look) ||
+        !cornersFromLines(next, corners))
+        return -1;
+    std::copy(&next[0][0], &next[0][0] + 12, &lines[0][0]);
     // Other kinds of squares keep what detection found; ours get back what the border lost.
     if (!borderIsQuarterWide(grey, camera->distortion, corners)) return -1;
     double found;
-    if (borderShift(grey, camera->distortion, halfWindow, lines, &found) && moveSidesOut(lines, found)) *shift = found;
+    if (borderShift(grey, camera->distortion, halfWindow, lines, &found) && moveSidesOut(lines, found))
+        shift->measured = found;
+    shift->estimated = toneCurveShift(look);
     if (!cornersFromLines(lines, corners) || !closeToDetection(*marker, lines, corners)) return -1;
     std::copy(&lines[0][0], &lines[0][0] + 12, &marker->lines[0][0]);
     std::copy(&corners[0][0], &corners[0][0] + 8, &marker->corners[0][0]);
@@ -149,8 +200,10 @@ int refineOne(const uint8_t* frame, DetectedMarker* marker, double* shift) {
     return 0;
 }
 
-// A refined marker whose border could not tell its shift takes the one the frame's others showed.
+// A refined marker whose border could not tell its shift takes the one the frame's others showed,
+// or else the one its edges suggest.
 void takeShift(DetectedMarker* marker, double shift) {
+    if (!std::isfinite(shift)) return;
     double lines[4][3], corners[4][2];
     std::copy(&marker->lines[0][0], &marker->lines[0][0] + 12, &lines[0][0]);
     if (!moveSidesOut(lines, shift) || !cornersFromLines(lines, corners)) return;
@@ -158,13 +211,15 @@ void takeShift(DetectedMarker* marker, double shift) {
     std::copy(&corners[0][0], &corners[0][0] + 8, &marker->corners[0][0]);
 }
 
-double shifts[kMaxDetectedMarkers];
+SideShift shifts[kMaxDetectedMarkers];
 
 }  // namespace
 
 int refineMarkerEdges(const uint8_t* frame, DetectedMarker* marker) {
-    double shift;
-    return refineOne(frame, marker, &shift);
+    SideShift shift;
+    int status = refineOne(frame, marker, &shift);
+    if (status == 0 && !std::isfinite(shift.measured)) takeShift(marker, shift.estimated);
+    return status;
 }
 
 int refineMarkerSet(const uint8_t* frame, DetectedMarker* markers, int count, const int* which) {
@@ -173,16 +228,16 @@ int refineMarkerSet(const uint8_t* frame, DetectedMarker* markers, int count, co
     count = std::min(count, kMaxDetectedMarkers);
     for (int j = 0; j < count; j++) {
         int i = which ? which[j] : j;
-        shifts[j] = NAN;
+        shifts[j] = SideShift{};
         if (i < 0) continue;
         refined += refineOne(frame, &markers[i], &shifts[j]) == 0;
-        if (std::isfinite(shifts[j])) sorted[known++] = shifts[j];
+        if (std::isfinite(shifts[j].measured)) sorted[known++] = shifts[j].measured;
     }
-    if (known == 0) return refined;
-    std::nth_element(sorted, sorted + known / 2, sorted + known);
+    if (known > 0) std::nth_element(sorted, sorted + known / 2, sorted + known);
     for (int j = 0; j < count; j++) {
         int i = which ? which[j] : j;
-        if (i >= 0 && markers[i].refined && !std::isfinite(shifts[j])) takeShift(&markers[i], sorted[known / 2]);
+        if (i >= 0 && markers[i].refined && !std::isfinite(shifts[j].measured))
+            takeShift(&markers[i], known > 0 ? sorted[known / 2] : shifts[j].estimated);
     }
     return refined;
 }

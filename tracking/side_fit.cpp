@@ -26,6 +26,7 @@ struct Point {
 struct Crossings {
     Point ideal[kMaxSamples];
     double transition[kMaxSamples];
+    double darkToLight[kMaxSamples];
     int triedAt[kMaxSamples];  // which of the rows or columns tried gave each
     int count = 0;
     int tried = 0;
@@ -130,6 +131,7 @@ void collectCrossings(const BgrxFrame& frame, const double* distortion, const Si
                                      : Point{static_cast<double>(q.line), c.position};
         out->ideal[out->count] = toIdeal(distortion, crossing);
         out->triedAt[out->count] = out->tried - 1;
+        out->darkToLight[out->count] = c.darkToLight;
         out->transition[out->count++] = c.transition;
     }
 }
@@ -193,5 +195,6 @@ bool fitSideOnFrame(const BgrxFrame& frame, const double distortion[4], const Si
     collectCrossings(frame, distortion, side, halfWindow, probe, &c);
     if (!fitRobustLine(c, !probe && !side.innerEdge, fit->line)) return false;
     fit->medianTransition = medianInPlace(c.transition, c.count);
+    fit->medianDarkToLight = medianInPlace(c.darkToLight, c.count);
     return true;
 }

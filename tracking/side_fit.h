@@ -15,6 +15,7 @@ struct SidePlace {
 struct SideFit {
     double line[3];           // a x + b y + c = 0, unit normal, ideal coordinates
     double medianTransition;  // of the crossings used, see EdgeCrossing
+    double medianDarkToLight;
 };
 
 // False when too few crossings are found (frame border, blur, no contrast) or the side is too

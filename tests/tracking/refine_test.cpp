@@ -184,6 +184,45 @@ TEST(Refinement, AnInkBlotOnASideDoesNotPullIt) {
     }
 }
 
+// Through a webcam (tone curve, lens blur, noise, MJPEG) at 1280 x 720: a large marker, whose
+// detected sides lie a few pixels inside its edges, and a small one, whose picture comes too
+// close to the border for its inner edges to be read, are refined to the paper's edges.
+TEST(Refinement, WebcamMarkersLargeAndSmallAreRefinedToTheirEdges) {
+    SynthPicture picture = defaultMarkerPicture(256);
+    const struct {
+        const char* what;
+        FrameCase frame;
+        double gamma, blur;
+        int quality;
+    } cases[] = {
+        {"large", {1280, 720, 312.6, 28.5, 16.5, 319.9, 0.04, -0.036, 0, 0}, 1.87, 0.97, 73},
+        {"small", {1280, 720, 73.8, 0.9, -17.9, 263.5, 0.328, 0.187, 0, 0}, 2.26, 1.05, 89},
+    };
+    for (const auto& c : cases) {
+        Rendered r;
+        SynthMarker marker = placeMarker(c.frame, picture, r);
+        SynthOptions options;
+        options.supersample = 2;
+        options.paper = 200, options.ink = 8, options.tableBrightness = 0.7;
+        options.webcam.enabled = true;
+        options.webcam.gamma = c.gamma, options.webcam.blurSigma = c.blur, options.webcam.jpegQuality = c.quality;
+        options.webcam.chroma422 = true;
+        ASSERT_EQ(renderSynthFrame(r.camera, &marker, 1, options, &r.frame), 0);
+        ASSERT_EQ(installCameraAndDefaultPattern(r.camera, picture), 0);
+        resetAutoThreshold();
+        DetectedMarker* list = nullptr;
+        int count = 0;
+        ASSERT_GE(detectMarkersAuto(r.frame.bgrx.data(), kDefaultThreshold, &list, &count), 0);
+        ASSERT_TRUE(count == 1 && list[0].id == 0) << c.what;
+        DetectedMarker refined = list[0];
+        ASSERT_EQ(refineMarkerEdges(r.frame.bgrx.data(), &refined), 0) << c.what;
+        for (int j = 0; j < 4; j++) {
+            const double* truth = &r.frame.idealCorners[0][2 * ((j + refined.orientation) % 4)];
+            EXPECT_LT(std::hypot(refined.corners[j][0] - truth[0], refined.corners[j][1] - truth[1]), 0.25) << c.what;
+        }
+    }
+}
+
 // Moves corner k away from corner `from` along the line through both.
 void slideCorner(DetectedMarker& m, int k, int from, double by) {
     double dx = m.corners[k][0] - m.corners[from][0], dy = m.corners[k][1] - m.corners[from][1], n = std::hypot(dx, dy);
