@@ -58,8 +58,9 @@ bool worthTrying(const std::vector<Binarisation>& tried, const Binarisation& b) 
 // valley between the frame's darkest group of pixels and the next, for a room too dim or too bright
 // for the tiles' contrast rule; a level halfway from the darkest pixels to the typical ones, for a
 // small dark marker in a frame whose histogram shows it as no group of its own; the next valley.
-// A frame tries at most kWaysPerFrame of them and the next frame goes on where it stopped, so a lost
-// marker costs each frame a bounded search.
+// A frame tries at most kWaysPerFrame of them, and stops sooner after a way that shows no
+// square-looking region at all (a frame with nothing in view); the next frame goes on where it
+// stopped, so a lost marker costs each frame a bounded search.
 enum class Way { Local, FirstValley, Halfway, SecondValley };
 constexpr Way kPlan[] = {Way::Local, Way::FirstValley, Way::Halfway, Way::SecondValley};
 constexpr int kPlanLength = 4;
@@ -91,9 +92,12 @@ int finish(const DetectedMarker* markers, int n, DetectedMarker** out, int* coun
     return 0;
 }
 
+// Square-looking regions the last attempt confirmed: none means the frame showed nothing that way.
+int lastConfirmed = 0;
+
 bool attempt(const uint8_t* frame, const Binarisation& b, int* n) {
     status.attempts++;
-    return searchReducedFrame(frame, reduced, b, attemptList, n);
+    return searchReducedFrame(frame, reduced, b, attemptList, n, &lastConfirmed);
 }
 
 // A global level near the border's level or near the light's erodes or swells the marker's
@@ -148,12 +152,17 @@ int detectMarkersAuto(const uint8_t* frame, int threshold, DetectedMarker** mark
             continue;
         }
         labelled = true;
-        if (!identifiesMarker(attemptList, n)) continue;
-        kept = b;
-        nextWay = 0;
-        n = recentre(frame, &kept, n);
-        status = AutoThresholdStatus{kept.local, kept.level, status.attempts, true};
-        return finish(attemptList, n, markers, count);
+        if (identifiesMarker(attemptList, n)) {
+            kept = b;
+            nextWay = 0;
+            n = recentre(frame, &kept, n);
+            status = AutoThresholdStatus{kept.local, kept.level, status.attempts, true};
+            return finish(attemptList, n, markers, count);
+        }
+        if (lastConfirmed == 0) {
+            visited++;
+            break;
+        }
     }
     nextWay = (nextWay + visited) % kPlanLength;
     if (failed && !labelled) return -1;
