@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <random>
 
 #include "synth_fixture.h"
 #include "tracking/auto_threshold.h"
@@ -131,6 +132,29 @@ TEST_F(AutoThreshold, KeepsTheWayThatFoundTheMarkerAndShiftsEveryLevelWithTheThr
     SynthFrame dim = render(LightCondition::Dim, 711);
     EXPECT_FALSE(detect(dim, true, kDefaultThreshold + 255).found);
     EXPECT_FALSE(detect(dim, true, kDefaultThreshold - 255).found);
+}
+
+// Every grid point is the mean channel sum of its run of pixels, at every step and for any count
+// of points (the last ones of a row taken one at a time).
+TEST(FrameGrid, PointsHoldTheMeanChannelSumOfTheirRun) {
+    const int width = 301, height = 40;
+    std::vector<uint8_t> frame(static_cast<size_t>(width) * height * 4);
+    std::mt19937 random(21);
+    for (uint8_t& byte : frame) byte = static_cast<uint8_t>(random());
+    for (int step : {1, 2, 4, 8}) {
+        FrameGrid grid;
+        const int x0 = 3, y0 = 1, columns = (width - x0) / step, rows = (height - y0) / step;
+        sampleFrameGrid(frame.data(), width, x0, y0, step, columns, rows, &grid);
+        int wrong = 0;
+        for (int gy = 0; gy < rows; gy++)
+            for (int gx = 0; gx < columns; gx++) {
+                const uint8_t* p = &frame[((y0 + step * gy + step / 2) * width + x0 + step * gx) * 4];
+                int sum = 0;
+                for (int k = 0; k < 4 * step; k++) sum += k % 4 == 3 ? 0 : p[k];
+                wrong += grid.sums[gy * columns + gx] != sum / step;
+            }
+        EXPECT_EQ(wrong, 0) << step;
+    }
 }
 
 // The per-tile labeling of a sampled frame agrees with the global one where the map is even, and
