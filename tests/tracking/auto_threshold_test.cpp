@@ -9,6 +9,7 @@
 #include "tracking/frame_grid.h"
 #include "tracking/frame_levels.h"
 #include "tracking/labeling.h"
+#include "tracking/local_levels.h"
 #include "tracking/marker_levels.h"
 #include "tracking/threshold_map.h"
 
@@ -154,6 +155,33 @@ TEST(FrameGrid, PointsHoldTheMeanChannelSumOfTheirRun) {
                 wrong += grid.sums[gy * columns + gx] != sum / step;
             }
         EXPECT_EQ(wrong, 0) << step;
+    }
+}
+
+// Each tile's limit comes from the darkest and brightest points of it and its eight neighbours,
+// for tiles of every size, whole or cut by the image's edge.
+TEST(LocalLevels, LimitsFollowTheExtremesAroundEachTile) {
+    const int width = 203, height = 37;
+    std::vector<uint16_t> sums(static_cast<size_t>(width) * height);
+    std::mt19937 random(21);
+    for (uint16_t& sum : sums) sum = static_cast<uint16_t>(random() % 766);
+    LocalLevelRule rule;
+    rule.share = 0.25, rule.minContrast = 700, rule.flatLimit = -1;
+    for (int tile : {2, 4, 8, 16}) {
+        rule.tileSize = tile;
+        ThresholdMap map;
+        buildLocalLevels(sums.data(), width, height, rule, &map);
+        int wrong = 0;
+        for (int r = 0; r < map.rows; r++)
+            for (int c = 0; c < map.columns; c++) {
+                int darkest = 765, brightest = 0;
+                for (int y = std::max(0, (r - 1) * tile); y < std::min(height, (r + 2) * tile); y++)
+                    for (int x = std::max(0, (c - 1) * tile); x < std::min(width, (c + 2) * tile); x++)
+                        darkest = std::min<int>(darkest, sums[y * width + x]), brightest = std::max<int>(brightest, sums[y * width + x]);
+                const int expected = brightest - darkest < 700 ? -1 : darkest + static_cast<int>(0.25 * (brightest - darkest));
+                wrong += map.limits[r * map.columns + c] != expected;
+            }
+        EXPECT_EQ(wrong, 0) << tile;
     }
 }
 
