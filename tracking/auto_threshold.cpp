@@ -17,6 +17,11 @@ constexpr double kMostDarkShare = 0.9;
 constexpr double kSameLevelsShare = 0.001;
 // Border and light closer than this (levels) leave no room to choose.
 constexpr int kSmallestGap = 8;
+// A global level with this share of the sampled points within kCrowdedLevels of it lies in the thick
+// of one group of pixels (the table's grain): it splits that group into specks, and a marker's border
+// lies between groups.
+constexpr int kCrowdedLevels = 3;
+constexpr double kCrowdedShare = 0.12;
 
 Binarisation kept{false, kDefaultThreshold, 0};
 AutoThresholdStatus status;
@@ -48,9 +53,12 @@ bool sameWay(const Binarisation& a, const Binarisation& b) {
 }
 
 // A global level is not worth a labeling when it darkens nearly the whole frame (no light left
-// around a marker) or the same points as a way already tried.
+// around a marker), lies in the thick of a group of pixels, or darkens the same points as a way
+// already tried.
 bool worthTrying(const std::vector<Binarisation>& tried, const Binarisation& b) {
-    if (!b.local && shareBetween(histogram, 0, b.level + b.shift) >= kMostDarkShare) return false;
+    const int level = b.level + b.shift;
+    if (!b.local && shareBetween(histogram, 0, level) >= kMostDarkShare) return false;
+    if (!b.local && shareBetween(histogram, level - kCrowdedLevels, level + kCrowdedLevels) >= kCrowdedShare) return false;
     return std::none_of(tried.begin(), tried.end(), [&](const Binarisation& t) { return sameWay(t, b); });
 }
 

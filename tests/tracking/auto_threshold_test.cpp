@@ -105,7 +105,7 @@ TEST_F(AutoThreshold, KeepsTheWayThatFoundTheMarkerAndShiftsEveryLevelWithTheThr
                  {LightCondition::Normal, 700, 40, false},
                  {LightCondition::Normal, 700, kDefaultThreshold, false}};
     SynthFrame empty = render(LightCondition::Normal, 700);
-    std::fill(empty.bgrx.begin(), empty.bgrx.end(), uint8_t{200});
+    std::fill(empty.bgrx.begin(), empty.bgrx.end(), uint8_t{100});
     empty.idealCorners.clear();  // no marker to find there
     std::vector<int> normalLevels;
     for (const Case& c : cases) {
@@ -247,9 +247,9 @@ TEST_F(AutoThreshold, ALabelingThatFailsRulesOutOnlyItsOwnWay) {
     for (int y = 0; y < 480; y++)
         for (int x = 0; x < 640; x++) {
             const bool nearMarker = x > x0 - 30 && x < x1 + 30 && y > y0 - 30 && y < y1 + 30;
-            if (!nearMarker && x % 4 < 2 && y % 4 < 2) std::fill_n(&frame.bgrx[(y * 640 + x) * 4], 3, uint8_t{120});
+            if (!nearMarker && x % 4 < 2 && y % 4 < 2) std::fill_n(&frame.bgrx[(y * 640 + x) * 4], 3, uint8_t{100});
         }
-    LightScore score = detect(frame, true, 130);
+    LightScore score = detect(frame, true, 110);
     EXPECT_TRUE(score.found);
     EXPECT_GT(autoThresholdStatus().attempts, 1);
 }
