@@ -17,6 +17,11 @@ constexpr double kMostDarkShare = 0.9;
 constexpr double kSameLevelsShare = 0.001;
 // Border and light closer than this (levels) leave no room to choose.
 constexpr int kSmallestGap = 8;
+// A global level with this share of the sampled points within kCrowdedLevels of it lies in the thick
+// of one group of pixels (the table's grain): it splits that group into specks, and a marker's border
+// lies between groups.
+constexpr int kCrowdedLevels = 3;
+constexpr double kCrowdedShare = 0.12;
 
 Binarisation kept{false, kDefaultThreshold, 0};
 AutoThresholdStatus status;
@@ -48,9 +53,12 @@ bool sameWay(const Binarisation& a, const Binarisation& b) {
 }
 
 // A global level is not worth a labeling when it darkens nearly the whole frame (no light left
-// around a marker) or the same points as a way already tried.
+// around a marker), lies in the thick of a group of pixels, or darkens the same points as a way
+// already tried.
 bool worthTrying(const std::vector<Binarisation>& tried, const Binarisation& b) {
-    if (!b.local && shareBetween(histogram, 0, b.level + b.shift) >= kMostDarkShare) return false;
+    const int level = b.level + b.shift;
+    if (!b.local && shareBetween(histogram, 0, level) >= kMostDarkShare) return false;
+    if (!b.local && shareBetween(histogram, level - kCrowdedLevels, level + kCrowdedLevels) >= kCrowdedShare) return false;
     return std::none_of(tried.begin(), tried.end(), [&](const Binarisation& t) { return sameWay(t, b); });
 }
 
@@ -58,8 +66,9 @@ bool worthTrying(const std::vector<Binarisation>& tried, const Binarisation& b) 
 // valley between the frame's darkest group of pixels and the next, for a room too dim or too bright
 // for the tiles' contrast rule; a level halfway from the darkest pixels to the typical ones, for a
 // small dark marker in a frame whose histogram shows it as no group of its own; the next valley.
-// A frame tries at most kWaysPerFrame of them and the next frame goes on where it stopped, so a lost
-// marker costs each frame a bounded search.
+// A frame tries at most kWaysPerFrame of them, and stops sooner after a way that shows no
+// square-looking region at all (a frame with nothing in view); the next frame goes on where it
+// stopped, so a lost marker costs each frame a bounded search.
 enum class Way { Local, FirstValley, Halfway, SecondValley };
 constexpr Way kPlan[] = {Way::Local, Way::FirstValley, Way::Halfway, Way::SecondValley};
 constexpr int kPlanLength = 4;
@@ -91,9 +100,12 @@ int finish(const DetectedMarker* markers, int n, DetectedMarker** out, int* coun
     return 0;
 }
 
+// Square-looking regions the last attempt confirmed: none means the frame showed nothing that way.
+int lastConfirmed = 0;
+
 bool attempt(const uint8_t* frame, const Binarisation& b, int* n) {
     status.attempts++;
-    return searchReducedFrame(frame, reduced, b, attemptList, n);
+    return searchReducedFrame(frame, reduced, b, attemptList, n, &lastConfirmed);
 }
 
 // A global level near the border's level or near the light's erodes or swells the marker's
@@ -148,12 +160,17 @@ int detectMarkersAuto(const uint8_t* frame, int threshold, DetectedMarker** mark
             continue;
         }
         labelled = true;
-        if (!identifiesMarker(attemptList, n)) continue;
-        kept = b;
-        nextWay = 0;
-        n = recentre(frame, &kept, n);
-        status = AutoThresholdStatus{kept.local, kept.level, status.attempts, true};
-        return finish(attemptList, n, markers, count);
+        if (identifiesMarker(attemptList, n)) {
+            kept = b;
+            nextWay = 0;
+            n = recentre(frame, &kept, n);
+            status = AutoThresholdStatus{kept.local, kept.level, status.attempts, true};
+            return finish(attemptList, n, markers, count);
+        }
+        if (lastConfirmed == 0) {
+            visited++;
+            break;
+        }
     }
     nextWay = (nextWay + visited) % kPlanLength;
     if (failed && !labelled) return -1;

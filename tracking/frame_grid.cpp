@@ -37,6 +37,44 @@ int samplePairs(const uint8_t* pixels, int count, uint16_t* out) {
     }
     return i;
 }
+
+// Byte sums of the colour channels of one run of `step` (a multiple of 4) pixels, as two halves in
+// the low 32 bits of each 64-bit lane; the fourth byte of each pixel is masked off.
+__m128i runHalves(const uint8_t* p, int step) {
+    const __m128i colour = _mm_set1_epi32(0x00FFFFFF), zero = _mm_setzero_si128();
+    __m128i total = zero;
+    for (int k = 0; k < step; k += 4) {
+        const __m128i v = _mm_and_si128(_mm_loadu_si128(reinterpret_cast<const __m128i*>(p + 4 * k)), colour);
+        total = _mm_add_epi64(total, _mm_sad_epu8(v, zero));
+    }
+    return total;
+}
+
+// Means of runs of `step` (a multiple of 4) pixels, four runs at a time: the halves of the four
+// runs are gathered into two vectors and added, so one shift and one store serve four points.
+// Fixed is the step when known at compile time (the search's usual 4), else 0.
+template <int Fixed>
+int sampleRuns(const uint8_t* pixels, int step, int count, int shift, uint16_t* out) {
+    if (Fixed != 0) step = Fixed;
+    const size_t run = static_cast<size_t>(step) * 4;
+    int i = 0;
+    for (; i + 4 <= count; i += 4) {
+        const uint8_t* p = pixels + i * run;
+        const __m128 h01 = _mm_shuffle_ps(_mm_castsi128_ps(runHalves(p, step)), _mm_castsi128_ps(runHalves(p + run, step)),
+                                          _MM_SHUFFLE(2, 0, 2, 0));
+        const __m128 h23 = _mm_shuffle_ps(_mm_castsi128_ps(runHalves(p + 2 * run, step)),
+                                          _mm_castsi128_ps(runHalves(p + 3 * run, step)), _MM_SHUFFLE(2, 0, 2, 0));
+        const __m128i first = _mm_castps_si128(_mm_shuffle_ps(h01, h23, _MM_SHUFFLE(2, 0, 2, 0)));
+        const __m128i second = _mm_castps_si128(_mm_shuffle_ps(h01, h23, _MM_SHUFFLE(3, 1, 3, 1)));
+        const __m128i means = _mm_srl_epi32(_mm_add_epi32(first, second), _mm_cvtsi32_si128(shift));
+        _mm_storel_epi64(reinterpret_cast<__m128i*>(out + i), _mm_packs_epi32(means, means));
+    }
+    for (; i < count; i++) {
+        const __m128i total = runHalves(pixels + i * run, step);
+        out[i] = static_cast<uint16_t>((_mm_cvtsi128_si32(total) + _mm_cvtsi128_si32(_mm_srli_si128(total, 8))) >> shift);
+    }
+    return count;
+}
 #endif
 
 // Channel sums of `count` runs of `step` pixels each, as means.
@@ -46,21 +84,8 @@ void sampleRow(const uint8_t* pixels, int step, int count, uint16_t* out) {
 #ifdef __SSE2__
     if (step == 1) i = sampleSingles(pixels, count, out);
     if (step == 2) i = samplePairs(pixels, count, out);
-    if (step >= 4) {
-        // Four pixels per load; the fourth byte of each is masked off before the byte sums.
-        const __m128i colour = _mm_set1_epi32(0x00FFFFFF), zero = _mm_setzero_si128();
-        for (; i < count; i++) {
-            const uint8_t* p = pixels + static_cast<size_t>(i) * step * 4;
-            __m128i total = zero;
-            for (int k = 0; k < step; k += 4) {
-                const __m128i v = _mm_and_si128(_mm_loadu_si128(reinterpret_cast<const __m128i*>(p + 4 * k)), colour);
-                total = _mm_add_epi64(total, _mm_sad_epu8(v, zero));
-            }
-            const int sum = _mm_cvtsi128_si32(total) + _mm_cvtsi128_si32(_mm_srli_si128(total, 8));
-            out[i] = static_cast<uint16_t>(sum >> shift);
-        }
-        return;
-    }
+    if (step == 4) i = sampleRuns<4>(pixels, step, count, shift, out);
+    if (step > 4) i = sampleRuns<0>(pixels, step, count, shift, out);
 #endif
     for (; i < count; i++) {
         const uint8_t* p = pixels + static_cast<size_t>(i) * step * 4;

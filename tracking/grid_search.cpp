@@ -145,8 +145,9 @@ void reduceFrame(const uint8_t* frame, FrameGrid* reduced) {
 }
 
 bool searchReducedFrame(const uint8_t* frame, const FrameGrid& reduced, const Binarisation& b, DetectedMarker* markers,
-                        int* count) {
+                        int* count, int* confirmed) {
     *count = 0;
+    *confirmed = 0;
     LabelResult l;
     if (!labelGrid(reduced, b, &l)) return false;
     MarkerCandidate* candidates;
@@ -160,6 +161,7 @@ bool searchReducedFrame(const uint8_t* frame, const FrameGrid& reduced, const Bi
         const int m = confirm(frame, places[i], b, here);
         for (int k = 0; k < m && n < kCandidateRoom; k++) found[n++] = here[k];
     }
+    *confirmed = placeCount;
     *count = removeRepeats(found, n);
     std::copy(found, found + *count, markers);
     return true;

@@ -22,7 +22,7 @@ void reduceFrame(const uint8_t* frame, FrameGrid* reduced);
 
 // Binarises the reduced copy, takes its square-looking regions and detects each again on the
 // frame around it at (nearly) full size with the same binarisation. Writes the markers found
-// (identified or not, at most kCandidateRoom) to `markers`. False when the reduced copy could not be
-// labelled (too many specks).
+// (identified or not, at most kCandidateRoom) to `markers` and the number of regions it confirmed
+// to `confirmed`. False when the reduced copy could not be labelled (too many specks).
 bool searchReducedFrame(const uint8_t* frame, const FrameGrid& reduced, const Binarisation& b, DetectedMarker* markers,
-                        int* count);
+                        int* count, int* confirmed);

@@ -7,6 +7,7 @@
 #include <sstream>
 
 #include "platform/file_path.h"
+#include "platform/quoted_word.h"
 #include "tracking/mat.h"
 #include "tracking/pattern.h"
 
@@ -39,7 +40,7 @@ bool readNumber(const LineReader& r, const std::string& word, const char* what, 
     char* end = nullptr;
     *value = std::strtod(word.c_str(), &end);
     if (end == word.c_str() || *end != '\0' || errno == ERANGE || !std::isfinite(*value))
-        return r.fail("bad number \"" + word + "\" for the " + what + " (" + kMarkerForm + ")");
+        return r.fail("bad number " + quotedWord(word) + " for the " + what + " (" + kMarkerForm + ")");
     return true;
 }
 
@@ -74,7 +75,7 @@ bool checkAgainstEarlier(const LineReader& r, const Mat& mat, const MatMarker& m
 }
 
 bool readMarkerLine(const LineReader& r, const std::vector<std::string>& words, Mat* mat) {
-    if (words[0] != "MARKER") return r.fail("unknown word \"" + words[0] + "\" (expected " + kMarkerForm + ")");
+    if (words[0] != "MARKER") return r.fail("unknown word " + quotedWord(words[0]) + " (expected " + kMarkerForm + ")");
     if (words.size() != 5)
         return r.fail("expected " + std::string(kMarkerForm) + ", found " + std::to_string(words.size() - 1) +
                       " values");

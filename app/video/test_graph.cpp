@@ -6,13 +6,14 @@
 
 namespace {
 
-// Test pictures, and filters that only compute on pictures and have no
-// option naming a file.
+// Test pictures, and filters that only compute on pictures, have no option
+// naming a file and hold no more than a frame or two (loop= would hoard up to
+// 32767 frames, gigabytes, before it sends one).
 const char* const kAllowedFilters[] = {
     "allrgb", "allyuv", "color", "haldclutsrc", "mandelbrot", "nullsrc", "pal75bars", "pal100bars",
     "rgbtestsrc", "sierpinski", "smptebars", "smptehdbars", "testsrc", "testsrc2", "yuvtestsrc",
     "boxblur", "crop", "drawbox", "drawgrid", "eq", "fade", "format", "fps", "gblur", "geq", "hflip",
-    "hue", "loop", "lut", "lutrgb", "lutyuv", "negate", "noise", "null", "overlay", "pad", "perspective",
+    "hue", "lut", "lutrgb", "lutyuv", "negate", "noise", "null", "overlay", "pad", "perspective",
     "realtime", "rotate", "scale", "setdar", "setpts", "setsar", "split", "transpose", "trim", "unsharp",
     "vflip", "vignette"};
 

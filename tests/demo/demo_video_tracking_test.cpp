@@ -15,12 +15,11 @@
 
 #include "app/video/video.h"
 #include "common/demo_poses.h"
+#include "common/demo_race.h"
 #include "tracking/camera.h"
 #include "tracking/marker.h"
 #include "tracking/mat.h"
 #include "tracking/pattern.h"
-#include "world/race_setup.h"
-#include "world/scene_check.h"
 
 namespace {
 
@@ -109,8 +108,7 @@ Figures trackDemoVideo(bool refine, int step, bool cold) {
     EXPECT_GT(poses.size(), 100u);
     World world;
     std::string reason;
-    EXPECT_TRUE(loadRaceScene(world, kDemoDir + "/Scene.txt", [](Car&, const char*) {}, reason)) << reason;
-    placeCarsForRace(world);
+    EXPECT_TRUE(loadDemoRace(world, kDemoDir, reason)) << reason;
     // The cars' centres where the race starts them.
     const Vec3 cars[2] = {
         Vec3(world.player.position.x, world.player.position.y, world.player.position.z + world.player.scale.z / 2),

@@ -14,10 +14,9 @@
 
 #include "app/video/video.h"
 #include "common/demo_geometry.h"
+#include "common/demo_race.h"
 #include "common/demo_poses.h"
 #include "tracking/mat.h"
-#include "world/race_setup.h"
-#include "world/scene_check.h"
 #include "world/scene_loader.h"
 
 namespace {
@@ -34,8 +33,7 @@ class DemoView : public ::testing::Test {
 protected:
     void SetUp() override {
         std::string reason;
-        ASSERT_TRUE(loadRaceScene(world, kDemoDir + "/Scene.txt", [](Car&, const char*) {}, reason)) << reason;
-        placeCarsForRace(world);
+        ASSERT_TRUE(loadDemoRace(world, kDemoDir, reason)) << reason;
         ASSERT_TRUE(readMatFile((kDemoDir + "/" + world.patternPath).c_str(), &mat, &reason)) << reason;
         poses = readDemoPoses(kDemoDir + "/video/demo_poses.txt");
         ASSERT_GT(poses.size(), 100u);

@@ -17,13 +17,12 @@
 
 #include "app/video/video.h"
 #include "common/demo_geometry.h"
+#include "common/demo_race.h"
 #include "common/demo_poses.h"
 #include "common/scratch_dir.h"
 #include "render/bmp.h"
 #include "tracking/camera.h"
 #include "tracking/mat.h"
-#include "world/race_setup.h"
-#include "world/scene_check.h"
 #include "world/world.h"
 #include "x_session.h"
 
@@ -328,8 +327,7 @@ TEST(DemoRace, PlaysLikeAPersonWouldSeeIt) {
 
     World world;
     std::string reason;
-    ASSERT_TRUE(loadRaceScene(world, kDemoDir + "/Scene.txt", [](Car&, const char*) {}, reason)) << reason;
-    placeCarsForRace(world);
+    ASSERT_TRUE(loadDemoRace(world, kDemoDir, reason)) << reason;
     DemoView view;
     std::string error;
     ASSERT_TRUE(view.load(&error)) << error;

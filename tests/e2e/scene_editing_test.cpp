@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "common/demo_geometry.h"
+#include "common/demo_race.h"
 #include "app/video/video.h"
 #include "common/scratch_dir.h"
 #include "world/race_setup.h"
@@ -154,8 +155,7 @@ TEST(SceneEditing, ABoxMadeAtTheTableIsSavedAndHidesTheCar) {
     if (!toolsAvailable(&missing)) GTEST_SKIP() << missing << " is not installed";
     World world;
     std::string reason;
-    ASSERT_TRUE(loadRaceScene(world, kDemoDir + "/Scene.txt", [](Car&, const char*) {}, reason)) << reason;
-    placeCarsForRace(world);
+    ASSERT_TRUE(loadDemoRace(world, kDemoDir, reason)) << reason;
     TrueView view;
     CameraIntrinsics file;
     ASSERT_EQ(loadCameraParams((kDemoDir + "/" + world.cameraParamPath).c_str(), 1, &file), 0);

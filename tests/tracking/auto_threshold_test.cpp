@@ -2,12 +2,14 @@
 
 #include <algorithm>
 #include <cstring>
+#include <random>
 
 #include "synth_fixture.h"
 #include "tracking/auto_threshold.h"
 #include "tracking/frame_grid.h"
 #include "tracking/frame_levels.h"
 #include "tracking/labeling.h"
+#include "tracking/local_levels.h"
 #include "tracking/marker_levels.h"
 #include "tracking/threshold_map.h"
 
@@ -103,7 +105,7 @@ TEST_F(AutoThreshold, KeepsTheWayThatFoundTheMarkerAndShiftsEveryLevelWithTheThr
                  {LightCondition::Normal, 700, 40, false},
                  {LightCondition::Normal, 700, kDefaultThreshold, false}};
     SynthFrame empty = render(LightCondition::Normal, 700);
-    std::fill(empty.bgrx.begin(), empty.bgrx.end(), uint8_t{200});
+    std::fill(empty.bgrx.begin(), empty.bgrx.end(), uint8_t{100});
     empty.idealCorners.clear();  // no marker to find there
     std::vector<int> normalLevels;
     for (const Case& c : cases) {
@@ -112,7 +114,8 @@ TEST_F(AutoThreshold, KeepsTheWayThatFoundTheMarkerAndShiftsEveryLevelWithTheThr
         if (c.light != LightCondition::Normal) {
             ASSERT_FALSE(detect(frame, false).found) << name;
         }
-        ASSERT_TRUE(detect(frame, true, c.threshold).found) << name;
+        // A frame that shows nothing under a way leaves the rest of the plan to the next frame.
+        ASSERT_TRUE(detect(frame, true, c.threshold).found || detectAgain(frame, true, c.threshold).found) << name;
         const AutoThresholdStatus first = autoThresholdStatus();
         EXPECT_EQ(first.local, c.local) << name;
         for (const SynthFrame* next : {&frame, &empty, &frame}) {
@@ -130,6 +133,56 @@ TEST_F(AutoThreshold, KeepsTheWayThatFoundTheMarkerAndShiftsEveryLevelWithTheThr
     SynthFrame dim = render(LightCondition::Dim, 711);
     EXPECT_FALSE(detect(dim, true, kDefaultThreshold + 255).found);
     EXPECT_FALSE(detect(dim, true, kDefaultThreshold - 255).found);
+}
+
+// Every grid point is the mean channel sum of its run of pixels, at every step and for any count
+// of points (the last ones of a row taken one at a time).
+TEST(FrameGrid, PointsHoldTheMeanChannelSumOfTheirRun) {
+    const int width = 301, height = 40;
+    std::vector<uint8_t> frame(static_cast<size_t>(width) * height * 4);
+    std::mt19937 random(21);
+    for (uint8_t& byte : frame) byte = static_cast<uint8_t>(random());
+    for (int step : {1, 2, 4, 8}) {
+        FrameGrid grid;
+        const int x0 = 3, y0 = 1, columns = (width - x0) / step, rows = (height - y0) / step;
+        sampleFrameGrid(frame.data(), width, x0, y0, step, columns, rows, &grid);
+        int wrong = 0;
+        for (int gy = 0; gy < rows; gy++)
+            for (int gx = 0; gx < columns; gx++) {
+                const uint8_t* p = &frame[((y0 + step * gy + step / 2) * width + x0 + step * gx) * 4];
+                int sum = 0;
+                for (int k = 0; k < 4 * step; k++) sum += k % 4 == 3 ? 0 : p[k];
+                wrong += grid.sums[gy * columns + gx] != sum / step;
+            }
+        EXPECT_EQ(wrong, 0) << step;
+    }
+}
+
+// Each tile's limit comes from the darkest and brightest points of it and its eight neighbours,
+// for tiles of every size, whole or cut by the image's edge.
+TEST(LocalLevels, LimitsFollowTheExtremesAroundEachTile) {
+    const int width = 203, height = 37;
+    std::vector<uint16_t> sums(static_cast<size_t>(width) * height);
+    std::mt19937 random(21);
+    for (uint16_t& sum : sums) sum = static_cast<uint16_t>(random() % 766);
+    LocalLevelRule rule;
+    rule.share = 0.25, rule.minContrast = 700, rule.flatLimit = -1;
+    for (int tile : {2, 4, 8, 16}) {
+        rule.tileSize = tile;
+        ThresholdMap map;
+        buildLocalLevels(sums.data(), width, height, rule, &map);
+        int wrong = 0;
+        for (int r = 0; r < map.rows; r++)
+            for (int c = 0; c < map.columns; c++) {
+                int darkest = 765, brightest = 0;
+                for (int y = std::max(0, (r - 1) * tile); y < std::min(height, (r + 2) * tile); y++)
+                    for (int x = std::max(0, (c - 1) * tile); x < std::min(width, (c + 2) * tile); x++)
+                        darkest = std::min<int>(darkest, sums[y * width + x]), brightest = std::max<int>(brightest, sums[y * width + x]);
+                const int expected = brightest - darkest < 700 ? -1 : darkest + static_cast<int>(0.25 * (brightest - darkest));
+                wrong += map.limits[r * map.columns + c] != expected;
+            }
+        EXPECT_EQ(wrong, 0) << tile;
+    }
 }
 
 // The per-tile labeling of a sampled frame agrees with the global one where the map is even, and
@@ -194,9 +247,9 @@ TEST_F(AutoThreshold, ALabelingThatFailsRulesOutOnlyItsOwnWay) {
     for (int y = 0; y < 480; y++)
         for (int x = 0; x < 640; x++) {
             const bool nearMarker = x > x0 - 30 && x < x1 + 30 && y > y0 - 30 && y < y1 + 30;
-            if (!nearMarker && x % 4 < 2 && y % 4 < 2) std::fill_n(&frame.bgrx[(y * 640 + x) * 4], 3, uint8_t{120});
+            if (!nearMarker && x % 4 < 2 && y % 4 < 2) std::fill_n(&frame.bgrx[(y * 640 + x) * 4], 3, uint8_t{100});
         }
-    LightScore score = detect(frame, true, 130);
+    LightScore score = detect(frame, true, 110);
     EXPECT_TRUE(score.found);
     EXPECT_GT(autoThresholdStatus().attempts, 1);
 }

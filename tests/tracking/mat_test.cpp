@@ -64,6 +64,8 @@ TEST(MatFile, ReadsMarkersAndRefusesWhatItCannotUseNamingTheLine) {
         std::string text, error;
     } refused[] = {
         {"MARKER p/m0.patt 0 0 80\nMARKR p/m1.patt 100 0 80\n", ":2: unknown word \"MARKR\""},
+        {"MARKER p/m0.patt 0 0 80\nM\a" + std::string(50, 'A') + " p 0 0 80\n",
+         ":2: unknown word \"M\\x07" + std::string(38, 'A') + "...\""},
         {"MARKER p/m0.patt 0 0 80\nMARKER p/m1.patt 1,5 0 80\n", ":2: bad number \"1,5\" for the centre x"},
         {"MARKER p/m0.patt 0 nan 80\n", ":1: bad number \"nan\" for the centre y"},
         {"MARKER p/m0.patt 0 0 1e999\n", ":1: bad number \"1e999\" for the width"},

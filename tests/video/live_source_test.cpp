@@ -144,6 +144,8 @@ TEST_F(LiveSourceTest, UnknownDevicesAndBrokenGraphsFailToOpenWithOneLine) {
         {"lavfi:testsrc,sendcmd=f=cmds.txt", "\"sendcmd\""},
         {"lavfi:[in] 'mo'v\\ie = clip.avi [out]", "\"movie\""},
         {"lavfi:testsrc;amovie=a.wav", "\"amovie\""},
+        // A filter that hoards frames would grow without bound.
+        {"lavfi:testsrc2,loop=loop=-1:size=32767", "\"loop\""},
     };
     for (const auto& [device, mention] : cases) {
         videoSetCameraRequest(CameraRequest{device});

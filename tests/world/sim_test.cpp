@@ -193,6 +193,7 @@ TEST(SimTool, RefusesBadInputWithReasonAndStatus)
     dir.write("Bad.txt", scene.text());
     dir.write("Scene.txt", oneCheckpointScene());
     dir.write("keys.txt", "UP\nFAST\n");
+    dir.write("escape.txt", "\x1b[31m" + std::string(1 << 20, 'a'));  // recolours a terminal, a megabyte long
     ASSERT_EQ(mkfifo((dir.path + "/pipe").c_str(), 0600), 0);  // would block any reader that opened it
     ASSERT_EQ(truncate(dir.write("Huge.txt", oneCheckpointScene()).c_str(), (16 << 20) + 1), 0);
     struct Case {
@@ -204,6 +205,7 @@ TEST(SimTool, RefusesBadInputWithReasonAndStatus)
         {"-s Bad.txt", 1, "Bad.txt:9: expected \"POSITION %f %f %f\""},
         {"-s Missing.txt", 1, "cannot open scene file \"Missing.txt\""},
         {"--keys keys.txt", 1, "keys.txt:2: unknown key \"FAST\""},
+        {"--keys escape.txt", 1, "escape.txt:1: unknown key \"\\x1b[31m" + std::string(35, 'a') + "...\" (use"},
         {"--keys none.txt", 1, "cannot open key file \"none.txt\""},
         {"--keys pipe", 1, "cannot open key file \"pipe\": a named pipe, not a regular file"},
         {"-s pipe", 1, "cannot open scene file \"pipe\": a named pipe, not a regular file"},

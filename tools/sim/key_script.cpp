@@ -1,6 +1,7 @@
 #include "key_script.h"
 
 #include "platform/file_path.h"
+#include "platform/quoted_word.h"
 
 #include <cctype>
 #include <cerrno>
@@ -86,8 +87,8 @@ bool loadKeyScript(const std::string& path, KeyScript& script, std::string& erro
         KeyTable keys;
         std::string badToken;
         if (!parseKeyLine(line, keys, badToken)) {
-            error = path + ":" + std::to_string(number) + ": unknown key \"" + badToken +
-                    "\" (use LEFT, UP, RIGHT, DOWN)";
+            error = path + ":" + std::to_string(number) + ": unknown key " + quotedWord(badToken) +
+                    " (use LEFT, UP, RIGHT, DOWN)";
             return false;
         }
         script.steps.push_back(arrowBits(keys));
