@@ -11,7 +11,6 @@
 
 namespace {
 
-constexpr int kLocalShare = 20;
 constexpr double kMostDarkShare = 0.9;
 // Two levels with fewer sampled points than this between them binarise the frame alike.
 constexpr double kSameLevelsShare = 0.001;
@@ -79,7 +78,7 @@ int nextWay = 0;
 bool binarisationOf(Way way, int shift, Binarisation* b) {
     std::vector<int> valleys;
     switch (way) {
-        case Way::Local: *b = Binarisation{true, kLocalShare, shift}; return true;
+        case Way::Local: *b = Binarisation{true, 0, shift}; return true;
         case Way::FirstValley:
         case Way::SecondValley:
             valleys = valleyLevels(histogram, 2);

@@ -17,8 +17,7 @@ constexpr int kWindowPoints = 65536;
 constexpr double kLeastRoughConfidence = 0.3;
 // Smallest region of the reduced copy taken for a possible marker.
 constexpr int kSmallestReducedArea = 48;
-// Local levels: near the local dark, so that the dark side of a shadow's edge stays light; a
-// neighbourhood of little contrast (no edge, or only the table's grain) is taken as light.
+// Local levels: a neighbourhood of little contrast (no edge, or only the table's grain) is taken as light.
 constexpr int kLocalMinContrast = 30;
 constexpr double kLocalMinRelativeContrast = 0.3;
 // More provisional labels than one per this many points: specks, not a scene with markers.
@@ -44,7 +43,6 @@ Label* labelGrid(const FrameGrid& grid, const Binarisation& b, LabelResult* l) {
     const int budget = static_cast<int>(grid.sums.size() / kPointsPerLabel) + 64;
     if (!b.local) return labelSums(grid.sums.data(), grid.width, grid.height, 3 * (b.level + b.shift), budget, l);
     LocalLevelRule rule;
-    rule.share = b.level / 100.0;
     rule.minContrast = kLocalMinContrast;
     rule.minRelativeContrast = kLocalMinRelativeContrast;
     rule.flatLimit = -1;

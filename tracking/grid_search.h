@@ -10,8 +10,7 @@
 // How channel sums are binarised: one global level, or per-tile levels from the local dark and light.
 struct Binarisation {
     bool local = false;
-    int level = 0;  // global: the level, 0..255 (a sum at most 3 * level is dark); local: the share of
-                    // the local contrast above the local dark, in percent
+    int level = 0;  // global: the level, 0..255 (a sum at most 3 * level is dark); local: unused
     int shift = 0;  // added to every level (the user's threshold minus the default)
 };
 

@@ -1,6 +1,7 @@
 #include "tracking/local_levels.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstdint>
 #include <vector>
 
@@ -143,6 +144,7 @@ void buildLocalLevels(const uint16_t* sums, int width, int height, const LocalLe
     for (size_t t = 0; t < map->limits.size(); t++) {
         const int darkest = low[t], brightest = high[t], contrast = brightest - darkest;
         const bool flat = contrast < rule.minContrast || contrast < rule.minRelativeContrast * brightest;
-        map->limits[t] = flat ? rule.flatLimit : darkest + static_cast<int>(rule.share * contrast);
+        const float ratioMiddle = std::sqrt(static_cast<float>((darkest + rule.offset) * (brightest + rule.offset)));
+        map->limits[t] = flat ? rule.flatLimit : std::min(darkest + contrast / 5, static_cast<int>(ratioMiddle) - rule.offset);
     }
 }

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cmath>
 #include <cstring>
 #include <random>
 
@@ -166,7 +167,7 @@ TEST(LocalLevels, LimitsFollowTheExtremesAroundEachTile) {
     std::mt19937 random(21);
     for (uint16_t& sum : sums) sum = static_cast<uint16_t>(random() % 766);
     LocalLevelRule rule;
-    rule.share = 0.25, rule.minContrast = 700, rule.flatLimit = -1;
+    rule.minContrast = 700, rule.flatLimit = -1;
     for (int tile : {2, 4, 8, 16}) {
         rule.tileSize = tile;
         ThresholdMap map;
@@ -178,7 +179,8 @@ TEST(LocalLevels, LimitsFollowTheExtremesAroundEachTile) {
                 for (int y = std::max(0, (r - 1) * tile); y < std::min(height, (r + 2) * tile); y++)
                     for (int x = std::max(0, (c - 1) * tile); x < std::min(width, (c + 2) * tile); x++)
                         darkest = std::min<int>(darkest, sums[y * width + x]), brightest = std::max<int>(brightest, sums[y * width + x]);
-                const int expected = brightest - darkest < 700 ? -1 : darkest + static_cast<int>(0.25 * (brightest - darkest));
+                const int expected = brightest - darkest < 700 ? -1 : std::min(darkest + (brightest - darkest) / 5,
+                                                                                static_cast<int>(std::sqrt((darkest + 6.0) * (brightest + 6))) - 6);
                 wrong += map.limits[r * map.columns + c] != expected;
             }
         EXPECT_EQ(wrong, 0) << tile;
