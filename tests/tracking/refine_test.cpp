@@ -344,8 +344,9 @@ double rms(const std::vector<double>& v) {
     return std::sqrt(sum / v.size());
 }
 
-// A sheet of 7 x 5 such squares through a webcam and strong JPEG: every square is found, and
-// refinement leaves their corners no further from the truth than detection put them.
+// A sheet of 7 x 5 such squares, seen at a slant under a lamp to one side, through a webcam and
+// strong JPEG: every square is found, and refinement leaves their corners no further from the
+// truth than detection put them.
 TEST(Refinement, SheetOfThinBorderSquaresIsFoundAndNotMadeWorse) {
     std::vector<SynthPicture> pictures;
     for (unsigned i = 0; i < 35; i++) pictures.push_back(thinBorderPicture(i + 1));
@@ -360,7 +361,11 @@ TEST(Refinement, SheetOfThinBorderSquaresIsFoundAndNotMadeWorse) {
     options.supersample = 2;
     options.webcam.enabled = true;
     options.webcam.gamma = 2.2;
-    options.webcam.jpegQuality = 50;
+    options.webcam.jpegQuality = 35;
+    options.webcam.chroma422 = true;
+    // A lamp to one side: the light falls to under half across the sheet.
+    options.lighting.gradient[0] = -0.0012, options.lighting.gradient[1] = -0.0004;
+    options.lighting.origin[0] = 400, options.lighting.origin[1] = 200;
     SynthFrame frame;
     ASSERT_EQ(renderSynthFrame(camera, placed.data(), 35, options, &frame), 0);
     ASSERT_EQ(setTrackerCameraParams(&camera), 0);
