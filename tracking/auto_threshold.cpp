@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <iterator>
 #include <vector>
 
 #include "tracking/camera.h"
@@ -70,7 +71,7 @@ bool worthTrying(const std::vector<Binarisation>& tried, const Binarisation& b) 
 // stopped, so a lost marker costs each frame a bounded search.
 enum class Way { Local, FirstValley, Halfway, SecondValley };
 constexpr Way kPlan[] = {Way::Local, Way::FirstValley, Way::Halfway, Way::SecondValley};
-constexpr int kPlanLength = 4;
+constexpr int kPlanLength = static_cast<int>(std::size(kPlan));
 constexpr int kWaysPerFrame = 2;
 int nextWay = 0;
 
