@@ -31,12 +31,11 @@ DetectedMarker outputList[kMaxDetectedMarkers];
 DetectedMarker attemptList[kCandidateRoom];
 DetectedMarker firstList[kCandidateRoom];
 DetectedMarker savedList[kCandidateRoom];
-
-bool identifiesMarker(const DetectedMarker* markers, int count) {
-    for (int i = 0; i < count; i++)
-        if (markers[i].id >= 0 && markers[i].confidence >= 0.5) return true;
-    return false;
-}
+// Markers a second look at a way's places identified this frame, and that way: they stand when no
+// way of the frame identifies a marker itself, as their outlines are rougher.
+DetectedMarker secondList[kCandidateRoom];
+int secondCount = 0;
+Binarisation secondWay;
 
 // Share of the sampled points with levels in [from, to].
 double shareBetween(const LevelHistogram& h, int from, int to) {
@@ -105,7 +104,19 @@ int lastConfirmed = 0;
 
 bool attempt(const uint8_t* frame, const Binarisation& b, int* n) {
     status.attempts++;
-    return searchReducedFrame(frame, reduced, b, attemptList, n, &lastConfirmed);
+    if (!searchReducedFrame(frame, reduced, b, attemptList, n, &lastConfirmed)) return false;
+    if (secondCount == 0 && !identifiesMarker(attemptList, *n)) {
+        const int m = lookAgain(frame, secondList);
+        if (identifiesMarker(secondList, m)) secondCount = m, secondWay = b;
+    }
+    return true;
+}
+
+// The way found a marker: it is kept for the next frames and a later search starts the plan over.
+int keepFound(const DetectedMarker* markers, int n, DetectedMarker** out, int* count) {
+    nextWay = 0;
+    status = AutoThresholdStatus{kept.local, kept.level, status.attempts, true};
+    return finish(markers, n, out, count);
 }
 
 // A global level near the border's level or near the light's erodes or swells the marker's
@@ -138,6 +149,7 @@ int detectMarkersAuto(const uint8_t* frame, int threshold, DetectedMarker** mark
     reduceFrame(frame, &reduced);
     measureLevels(reduced.sums.data(), reduced.sums.size(), &histogram);
     int n = 0;
+    secondCount = 0;
     // A labeling that fails (a frame full of specks at that level) only rules out its own way.
     bool tried = worthTrying({}, kept), labelled = tried && attempt(frame, kept, &n), failed = tried && !labelled;
     if (labelled && identifiesMarker(attemptList, n)) {
@@ -162,10 +174,7 @@ int detectMarkersAuto(const uint8_t* frame, int threshold, DetectedMarker** mark
         labelled = true;
         if (identifiesMarker(attemptList, n)) {
             kept = b;
-            nextWay = 0;
-            n = recentre(frame, &kept, n);
-            status = AutoThresholdStatus{kept.local, kept.level, status.attempts, true};
-            return finish(attemptList, n, markers, count);
+            return keepFound(attemptList, recentre(frame, &kept, n), markers, count);
         }
         if (lastConfirmed == 0) {
             visited++;
@@ -173,6 +182,10 @@ int detectMarkersAuto(const uint8_t* frame, int threshold, DetectedMarker** mark
         }
     }
     nextWay = (nextWay + visited) % kPlanLength;
+    if (secondCount > 0) {
+        kept = secondWay;
+        return keepFound(secondList, secondCount, markers, count);
+    }
     if (failed && !labelled) return -1;
     return finish(firstList, firstCount, markers, count);
 }

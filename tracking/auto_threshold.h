@@ -12,7 +12,8 @@ constexpr int kDefaultThreshold = 100;
 // two more ways from a fixed plan (per-tile levels, the first valley of the frame's histogram, a level
 // halfway from its darkest pixels to its typical ones, the second valley), the next frame going on
 // where this one stopped, so that each frame's search is bounded. The first way that identifies a
-// marker is kept for the next frames, also through frames where none is found. threshold minus
+// marker is kept for the next frames, also through frames where none is found; when none does, a
+// second look with wider tiles at a per-tile way's places may (lookAgain). threshold minus
 // kDefaultThreshold shifts every level tried. Returns 0, or -1 when every labeling tried failed
 // (count 0).
 int detectMarkersAuto(const uint8_t* frame, int threshold, DetectedMarker** markers, int* count);

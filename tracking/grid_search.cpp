@@ -22,6 +22,12 @@ constexpr int kLocalMinContrast = 30;
 constexpr double kLocalMinRelativeContrast = 0.3;
 // More provisional labels than one per this many points: specks, not a scene with markers.
 constexpr int kPointsPerLabel = 16;
+// A second look at a place takes tiles this many times wider and a limit up to this share of the
+// way from the local dark to the light. Where a shadow's edge crosses a marker, the fine tiles by
+// the edge take their dark from the shadowed border and their light from the lit table: their low
+// limit cuts the lit part of the border off, which the wider, higher limit keeps.
+constexpr int kSecondLookTileFactor = 2;
+constexpr int kSecondLookDivisor = 3;
 
 // A region of the reduced copy that may be a marker, as a box of frame pixels (inclusive).
 struct Place {
@@ -31,6 +37,10 @@ struct Place {
 FrameGrid window;
 ThresholdMap levels;
 Place places[kCandidateRoom];
+// The last search's way, and its places whose confirmation identified no marker.
+Binarisation lastWay;
+Place unidentified[kCandidateRoom];
+int unidentifiedCount = 0;
 
 // Local levels come from tiles of 4 x 4 points of the reduced copy, the same frame pixels at every step.
 int tileSizeAt(int step) {
@@ -39,14 +49,15 @@ int tileSizeAt(int step) {
     return std::max(2, 4 * searchStep(width) / step);
 }
 
-Label* labelGrid(const FrameGrid& grid, const Binarisation& b, LabelResult* l) {
+Label* labelGrid(const FrameGrid& grid, const Binarisation& b, LabelResult* l, bool secondLook = false) {
     const int budget = static_cast<int>(grid.sums.size() / kPointsPerLabel) + 64;
     if (!b.local) return labelSums(grid.sums.data(), grid.width, grid.height, 3 * (b.level + b.shift), budget, l);
     LocalLevelRule rule;
     rule.minContrast = kLocalMinContrast;
     rule.minRelativeContrast = kLocalMinRelativeContrast;
     rule.flatLimit = -1;
-    rule.tileSize = tileSizeAt(grid.step);
+    rule.tileSize = tileSizeAt(grid.step) * (secondLook ? kSecondLookTileFactor : 1);
+    if (secondLook) rule.contrastDivisor = kSecondLookDivisor;
     buildLocalLevels(grid.sums.data(), grid.width, grid.height, rule, &levels);
     for (int& limit : levels.limits) limit += 3 * b.shift;
     return labelSumsLocal(grid.sums.data(), grid.width, grid.height, levels, budget, l);
@@ -97,14 +108,15 @@ Place placeOf(const MarkerCandidate& c, int step) {
 }
 
 // Detects the markers in one place at the finest step its window allows.
-int confirm(const uint8_t* frame, const Place& p, const Binarisation& b, DetectedMarker* markers) {
+int confirm(const uint8_t* frame, const Place& p, const Binarisation& b, DetectedMarker* markers,
+            bool secondLook = false) {
     int width, height;
     trackerImageSize(&width, &height);
     int step = 1;
     while (static_cast<long long>((p.x1 - p.x0 + 1) / step) * ((p.y1 - p.y0 + 1) / step) > kWindowPoints) step *= 2;
     sampleFrameGrid(frame, width, p.x0, p.y0, step, (p.x1 - p.x0 + 1) / step, (p.y1 - p.y0 + 1) / step, &window);
     LabelResult l;
-    if (!labelGrid(window, b, &l)) return 0;
+    if (!labelGrid(window, b, &l, secondLook)) return 0;
     MarkerCandidate* candidates;
     const int count = gridCandidates(window, l, std::max(1, kMinAreaDefault / (step * step)), &candidates);
     int n;
@@ -155,12 +167,34 @@ bool searchReducedFrame(const uint8_t* frame, const FrameGrid& reduced, const Bi
         if (looksLikeMarker(frame, candidates[i])) places[placeCount++] = placeOf(candidates[i], reduced.step);
     static DetectedMarker found[kCandidateRoom], here[kCandidateRoom];
     int n = 0;
+    lastWay = b;
+    unidentifiedCount = 0;
     for (int i = 0; i < placeCount && n < kCandidateRoom; i++) {
         const int m = confirm(frame, places[i], b, here);
+        if (!identifiesMarker(here, m)) unidentified[unidentifiedCount++] = places[i];
         for (int k = 0; k < m && n < kCandidateRoom; k++) found[n++] = here[k];
     }
     *confirmed = placeCount;
     *count = removeRepeats(found, n);
     std::copy(found, found + *count, markers);
     return true;
+}
+
+int lookAgain(const uint8_t* frame, DetectedMarker* markers) {
+    if (!lastWay.local) return 0;
+    static DetectedMarker found[kCandidateRoom], here[kCandidateRoom];
+    int n = 0;
+    for (int i = 0; i < unidentifiedCount && n < kCandidateRoom; i++) {
+        const int m = confirm(frame, unidentified[i], lastWay, here, true);
+        for (int k = 0; k < m && n < kCandidateRoom; k++) found[n++] = here[k];
+    }
+    n = removeRepeats(found, n);
+    std::copy(found, found + n, markers);
+    return n;
+}
+
+bool identifiesMarker(const DetectedMarker* markers, int count) {
+    for (int i = 0; i < count; i++)
+        if (markers[i].id >= 0 && markers[i].confidence >= 0.5) return true;
+    return false;
 }

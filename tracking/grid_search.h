@@ -25,3 +25,11 @@ void reduceFrame(const uint8_t* frame, FrameGrid* reduced);
 // to `confirmed`. False when the reduced copy could not be labelled (too many specks).
 bool searchReducedFrame(const uint8_t* frame, const FrameGrid& reduced, const Binarisation& b, DetectedMarker* markers,
                         int* count, int* confirmed);
+// Confirms again the places the last search confirmed without identifying a marker, when it used
+// per-tile levels: with wider tiles and a limit nearer the middle of their dark and light, which
+// keep a border whole where a shadow's edge crosses it. Writes the markers found there (at most
+// kCandidateRoom) and returns their count.
+int lookAgain(const uint8_t* frame, DetectedMarker* markers);
+
+// One of the markers is identified well enough to be taken for its pattern.
+bool identifiesMarker(const DetectedMarker* markers, int count);

@@ -145,6 +145,7 @@ void buildLocalLevels(const uint16_t* sums, int width, int height, const LocalLe
         const int darkest = low[t], brightest = high[t], contrast = brightest - darkest;
         const bool flat = contrast < rule.minContrast || contrast < rule.minRelativeContrast * brightest;
         const float ratioMiddle = std::sqrt(static_cast<float>((darkest + rule.offset) * (brightest + rule.offset)));
-        map->limits[t] = flat ? rule.flatLimit : std::min(darkest + contrast / 5, static_cast<int>(ratioMiddle) - rule.offset);
+        const int share = darkest + contrast / rule.contrastDivisor;
+        map->limits[t] = flat ? rule.flatLimit : std::min(share, static_cast<int>(ratioMiddle) - rule.offset);
     }
 }

@@ -7,9 +7,10 @@
 #include "tracking/threshold_map.h"
 
 struct LocalLevelRule {
-    // The limit is a fifth of the way from the local dark to the local light, or lower: the geometric
-    // mean of the two sums raised by `offset` (less the offset). A shadow scales the light, so near a
-    // shadow's edge the ratio's middle still lies between the ink and the shadowed table.
+    // The limit is 1 / contrastDivisor of the way from the local dark to the local light, or lower:
+    // the geometric mean of the two sums raised by `offset` (less the offset). A shadow scales the
+    // light, so near a shadow's edge the ratio's middle still lies between the ink and the shadowed table.
+    int contrastDivisor = 5;
     int offset = 6;
     int minContrast = 60;   // channel-sum spread below which a neighbourhood counts as flat
     double minRelativeContrast = 0.0;  // ... or below this share of its brightest sum

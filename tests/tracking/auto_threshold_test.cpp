@@ -236,6 +236,21 @@ TEST(ThresholdMapLabeling, EvenMapsLabelLikeTheGlobalLevelAndLimitsRunBetweenCen
     }
 }
 
+// A shadow's edge (or a steep gradient) across the marker: the fine tiles split its border, a second
+// look at the place with wider tiles finds it in the first frame, and the frames after it keep it.
+TEST_F(AutoThreshold, FindsAMarkerWhoseBorderTheLightSplitsAtTheFirstLook) {
+    for (const auto& [light, seed] :
+         {std::pair{LightCondition::ShadowEdge, 1025u}, std::pair{LightCondition::Gradient, 837u}}) {
+        SynthFrame frame = render(light, seed);
+        for (int k = 0; k < 2; k++) {
+            LightScore score = k == 0 ? detect(frame, true) : detectAgain(frame, true);
+            EXPECT_TRUE(score.found) << lightConditionName(light) << " frame " << k;
+            EXPECT_EQ(score.falseIds, 0) << lightConditionName(light) << " frame " << k;
+            EXPECT_TRUE(autoThresholdStatus().local) << lightConditionName(light) << " frame " << k;
+        }
+    }
+}
+
 // Isolated specks over most of the frame, between the marker's border and the table in brightness:
 // a labeling at a level that darkens them fails (too many regions), which rules out that way only;
 // a level below them still finds the marker.
