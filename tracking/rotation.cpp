@@ -53,9 +53,10 @@ void rotationToAngles(double R[3][3], double* a, double* b, double* c) {
     *c = angleFrom(-(R[0][2] * R[2][0] + R[1][2] * R[2][1]) / m, (R[0][2] * R[2][1] - R[1][2] * R[2][0]) / m);
 }
 
-void anglesToRotation(double a, double b, double c, double R[3][3]) {
-    double ca = std::cos(a), sa = std::sin(a), cb = std::cos(b), sb = std::sin(b);
-    double cg = std::cos(c - a), sg = std::sin(c - a);
+namespace {
+
+// The rotation from the cosines and sines of a, b and c - a.
+void rotationFromCosines(double ca, double sa, double cb, double sb, double cg, double sg, double R[3][3]) {
     R[0][0] = ca * cb * cg - sa * sg;
     R[0][1] = -ca * cb * sg - sa * cg;
     R[0][2] = ca * sb;
@@ -67,12 +68,42 @@ void anglesToRotation(double a, double b, double c, double R[3][3]) {
     R[2][2] = cb;
 }
 
-namespace {
+void projectRotated(const double R[3][3], const double t[3], const double P[3][4], double M[3][4]) {
+    for (int r = 0; r < 3; r++) {
+        for (int j = 0; j < 3; j++) M[r][j] = P[r][0] * R[0][j] + P[r][1] * R[1][j] + P[r][2] * R[2][j];
+        M[r][3] = P[r][0] * t[0] + P[r][1] * t[1] + P[r][2] * t[2] + P[r][3];
+    }
+}
+
+// The cosines and sines of the angles a sweep of the search tries: a, b and c a step either
+// side, and every c - a among them, taken once each instead of once per rotation tried.
+struct SweepAngles {
+    double ca[3], sa[3], cb[3], sb[3], cg[3][3], sg[3][3];
+
+    SweepAngles(double a, double b, double c, double step) {
+        for (int i = 0; i < 3; i++) {
+            const double ai = a + (i - 1) * step, bi = b + (i - 1) * step;
+            ca[i] = std::cos(ai), sa[i] = std::sin(ai);
+            cb[i] = std::cos(bi), sb[i] = std::sin(bi);
+            for (int k = 0; k < 3; k++) {
+                const double gamma = (c + (k - 1) * step) - ai;
+                cg[i][k] = std::cos(gamma), sg[i][k] = std::sin(gamma);
+            }
+        }
+    }
+    void rotation(int i, int j, int k, double R[3][3]) const {
+        rotationFromCosines(ca[i + 1], sa[i + 1], cb[j + 1], sb[j + 1], cg[i + 1][k + 1], sg[i + 1][k + 1], R);
+    }
+};
 
 // sin(x) / x, by its series where the next term is below rounding.
 double sinOverAngle(double x) { return x < 1e-4 ? 1.0 - x * x / 6.0 : std::sin(x) / x; }
 
 }  // namespace
+
+void anglesToRotation(double a, double b, double c, double R[3][3]) {
+    rotationFromCosines(std::cos(a), std::sin(a), std::cos(b), std::sin(b), std::cos(c - a), std::sin(c - a), R);
+}
 
 // R = I + sin(t)/t K + (1 - cos t)/t^2 K^2 with K the cross-product matrix of w. The second
 // factor is taken as (sin(t/2)/(t/2))^2 / 2: 1 - cos t cancels to nothing for small angles.
@@ -92,10 +123,7 @@ void rotationFromVector(const double w[3], double R[3][3]) {
 void cameraTimesPose(double a, double b, double c, const double t[3], const double P[3][4], double M[3][4]) {
     double R[3][3];
     anglesToRotation(a, b, c, R);
-    for (int r = 0; r < 3; r++) {
-        for (int j = 0; j < 3; j++) M[r][j] = P[r][0] * R[0][j] + P[r][1] * R[1][j] + P[r][2] * R[2][j];
-        M[r][3] = P[r][0] * t[0] + P[r][1] * t[1] + P[r][2] * t[2] + P[r][3];
-    }
+    projectRotated(R, t, P, M);
 }
 
 double searchRotation(double R[3][3], const double t[3], const double P[3][4], const double model[][3],
@@ -107,11 +135,13 @@ double searchRotation(double R[3][3], const double t[3], const double P[3][4], c
     double bestA = 0.0, bestB = 0.0, bestC = 0.0, best = 1e9;
     for (int sweep = 0; sweep < 10; sweep++) {
         best = 1e9;
+        const SweepAngles angles(a, b, c, step);
         for (int i = -1; i <= 1; i++)
             for (int j = -1; j <= 1; j++)
                 for (int k = -1; k <= 1; k++) {
-                    double M[3][4];
-                    cameraTimesPose(a + i * step, b + j * step, c + k * step, t, P, M);
+                    double R[3][3], M[3][4];
+                    angles.rotation(i, j, k, R);
+                    projectRotated(R, t, P, M);
                     double e = reprojectionError(M, model, image, n);
                     if (e < best) {
                         best = e;
