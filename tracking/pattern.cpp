@@ -9,6 +9,7 @@
 
 #include "tracking/camera.h"
 #include "tracking/diagnostics.h"
+#include "tracking/double_pair.h"
 #include "tracking/matrix.h"
 
 namespace {
@@ -86,14 +87,11 @@ double centreTemplate(int* values) {
 }
 
 constexpr int kMaxGridSize = 64;
-// Two doubles worked on at once; each lane rounds as a lone double would.
-using Pair = double __attribute__((vector_size(16)));
-
 // The grid's points along one axis of the pattern square (102.5 .. 107.5) times the homography's
 // factors for that axis, and the offset of the cell each falls in: worked out once per axis rather
 // than once per point, with the products and sums of mapping each point alone, to the bit.
 struct GridAxis {
-    Pair first[kMaxGridSize / 2], second[kMaxGridSize / 2], perspective[kMaxGridSize / 2];
+    DoublePair first[kMaxGridSize / 2], second[kMaxGridSize / 2], perspective[kMaxGridSize / 2];
     int cell[kMaxGridSize];
 };
 
@@ -109,12 +107,12 @@ void gridAxis(int n, double first, double second, double perspective, int cellSt
 
 // Frame points of grid row j, two at a time (the divisions are most of the work); false when one
 // of them lies at infinity.
-bool gridRow(const double h[8], const GridAxis& across, int nx, const GridAxis& down, int j, Pair* x, Pair* y) {
+bool gridRow(const double h[8], const GridAxis& across, int nx, const GridAxis& down, int j, DoublePair* x, DoublePair* y) {
     const double first = down.first[j / 2][j % 2], second = down.second[j / 2][j % 2];
     const double perspective = down.perspective[j / 2][j % 2];
     long atInfinity = 0;
     for (int i = 0; i < nx / 2; i++) {
-        const Pair q = across.perspective[i] + perspective + 1.0;
+        const DoublePair q = across.perspective[i] + perspective + 1.0;
         const auto zero = q == 0.0;
         atInfinity |= zero[0] | zero[1];
         x[i] = (across.first[i] + first + h[2]) / q;
@@ -253,7 +251,7 @@ int samplePattern(const uint8_t* frame, const double h[8], const double x[4], co
     gridAxis(ny, h[1], h[4], h[7], kPatternSize * 3, &down);
     unsigned int sums[kPatternCells] = {};
     for (int j = 0; j < ny; j++) {
-        Pair rowX[kMaxGridSize / 2], rowY[kMaxGridSize / 2];
+        DoublePair rowX[kMaxGridSize / 2], rowY[kMaxGridSize / 2];
         if (!gridRow(h, across, nx, down, j, rowX, rowY)) return -1;
         for (int i = 0; i < nx; i++) {
             const double fx = rowX[i / 2][i % 2], fy = rowY[i / 2][i % 2];
