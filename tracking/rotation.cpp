@@ -1,6 +1,7 @@
 // Rotation parameterisation R = Rz(a) * Ry(b) * Rz(c - a) and the coarse-to-fine angle search.
 #include <cmath>
 
+#include "tracking/double_pair.h"
 #include "tracking/pose.h"
 
 namespace {
@@ -15,13 +16,16 @@ double angleFrom(double x, double s) {
     return s < 0.0 ? -std::acos(x) : std::acos(x);
 }
 
+// Both image coordinates of a point are divided at once: the search tries hundreds of poses.
 double reprojectionError(const double M[3][4], const double model[][3], const double image[][2], int n) {
     double sum = 0.0;
     for (int i = 0; i < n; i++) {
         const double* X = model[i];
         double s = M[2][0] * X[0] + M[2][1] * X[1] + M[2][2] * X[2] + M[2][3];
-        double u = (M[0][0] * X[0] + M[0][1] * X[1] + M[0][2] * X[2] + M[0][3]) / s;
-        double v = (M[1][0] * X[0] + M[1][1] * X[1] + M[1][2] * X[2] + M[1][3]) / s;
+        const DoublePair projected = DoublePair{M[0][0] * X[0] + M[0][1] * X[1] + M[0][2] * X[2] + M[0][3],
+                                                M[1][0] * X[0] + M[1][1] * X[1] + M[1][2] * X[2] + M[1][3]} /
+                                     s;
+        double u = projected[0], v = projected[1];
         sum += (image[i][0] - u) * (image[i][0] - u) + (image[i][1] - v) * (image[i][1] - v);
     }
     return sum;
