@@ -3,4 +3,13 @@
 // square roots without changing a result.
 #pragma once
 
+#include <cstring>
+
 using DoublePair = double __attribute__((vector_size(16)));
+
+inline DoublePair loadPair(const double* p) {
+    DoublePair v;
+    std::memcpy(&v, p, sizeof v);
+    return v;
+}
+inline void storePair(double* p, DoublePair v) { std::memcpy(p, &v, sizeof v); }

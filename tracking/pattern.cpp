@@ -91,32 +91,30 @@ constexpr int kMaxGridSize = 64;
 // factors for that axis, and the offset of the cell each falls in: worked out once per axis rather
 // than once per point, with the products and sums of mapping each point alone, to the bit.
 struct GridAxis {
-    DoublePair first[kMaxGridSize / 2], second[kMaxGridSize / 2], perspective[kMaxGridSize / 2];
+    double first[kMaxGridSize], second[kMaxGridSize], perspective[kMaxGridSize];
     int cell[kMaxGridSize];
 };
 
 void gridAxis(int n, double first, double second, double perspective, int cellStride, GridAxis* axis) {
     for (int i = 0; i < n; i++) {
         double p = 102.5 + 5.0 * (i + 0.5) / n;
-        axis->first[i / 2][i % 2] = first * p;
-        axis->second[i / 2][i % 2] = second * p;
-        axis->perspective[i / 2][i % 2] = perspective * p;
+        axis->first[i] = first * p;
+        axis->second[i] = second * p;
+        axis->perspective[i] = perspective * p;
         axis->cell[i] = i / (n / kPatternSize) * cellStride;
     }
 }
 
 // Frame points of grid row j, two at a time (the divisions are most of the work); false when one
 // of them lies at infinity.
-bool gridRow(const double h[8], const GridAxis& across, int nx, const GridAxis& down, int j, DoublePair* x, DoublePair* y) {
-    const double first = down.first[j / 2][j % 2], second = down.second[j / 2][j % 2];
-    const double perspective = down.perspective[j / 2][j % 2];
+bool gridRow(const double h[8], const GridAxis& across, int nx, const GridAxis& down, int j, double* x, double* y) {
     long atInfinity = 0;
-    for (int i = 0; i < nx / 2; i++) {
-        const DoublePair q = across.perspective[i] + perspective + 1.0;
+    for (int i = 0; i < nx; i += 2) {
+        const DoublePair q = loadPair(across.perspective + i) + down.perspective[j] + 1.0;
         const auto zero = q == 0.0;
         atInfinity |= zero[0] | zero[1];
-        x[i] = (across.first[i] + first + h[2]) / q;
-        y[i] = (across.second[i] + second + h[5]) / q;
+        storePair(x + i, (loadPair(across.first + i) + down.first[j] + h[2]) / q);
+        storePair(y + i, (loadPair(across.second + i) + down.second[j] + h[5]) / q);
     }
     return atInfinity == 0;
 }
@@ -251,10 +249,10 @@ int samplePattern(const uint8_t* frame, const double h[8], const double x[4], co
     gridAxis(ny, h[1], h[4], h[7], kPatternSize * 3, &down);
     unsigned int sums[kPatternCells] = {};
     for (int j = 0; j < ny; j++) {
-        DoublePair rowX[kMaxGridSize / 2], rowY[kMaxGridSize / 2];
+        double rowX[kMaxGridSize], rowY[kMaxGridSize];
         if (!gridRow(h, across, nx, down, j, rowX, rowY)) return -1;
         for (int i = 0; i < nx; i++) {
-            const double fx = rowX[i / 2][i % 2], fy = rowY[i / 2][i % 2];
+            const double fx = rowX[i], fy = rowY[i];
             if (!(fx > -1.0 && fy > -1.0 && fx < width && fy < height)) continue;  // truncates into range
             int sx = static_cast<int>(fx), sy = static_cast<int>(fy);
             const uint8_t* pixel = frame + (static_cast<long>(sy) * width + sx) * 4;

@@ -72,11 +72,14 @@ void rotationFromCosines(double ca, double sa, double cb, double sb, double cg, 
     R[2][2] = cb;
 }
 
-void projectRotated(const double R[3][3], const double t[3], const double P[3][4], double M[3][4]) {
-    for (int r = 0; r < 3; r++) {
+// M = P [R | t] in two parts: the search tries many rotations with one translation.
+void projectRotation(const double R[3][3], const double P[3][4], double M[3][4]) {
+    for (int r = 0; r < 3; r++)
         for (int j = 0; j < 3; j++) M[r][j] = P[r][0] * R[0][j] + P[r][1] * R[1][j] + P[r][2] * R[2][j];
-        M[r][3] = P[r][0] * t[0] + P[r][1] * t[1] + P[r][2] * t[2] + P[r][3];
-    }
+}
+
+void projectTranslation(const double t[3], const double P[3][4], double M[3][4]) {
+    for (int r = 0; r < 3; r++) M[r][3] = P[r][0] * t[0] + P[r][1] * t[1] + P[r][2] * t[2] + P[r][3];
 }
 
 // The cosines and sines of the angles a sweep of the search tries: a, b and c a step either
@@ -127,7 +130,8 @@ void rotationFromVector(const double w[3], double R[3][3]) {
 void cameraTimesPose(double a, double b, double c, const double t[3], const double P[3][4], double M[3][4]) {
     double R[3][3];
     anglesToRotation(a, b, c, R);
-    projectRotated(R, t, P, M);
+    projectRotation(R, P, M);
+    projectTranslation(t, P, M);
 }
 
 double searchRotation(double R[3][3], const double t[3], const double P[3][4], const double model[][3],
@@ -137,15 +141,17 @@ double searchRotation(double R[3][3], const double t[3], const double P[3][4], c
     double step = 0.17453292519943295;
     int bestI = 0, bestJ = 0, bestK = 0;
     double bestA = 0.0, bestB = 0.0, bestC = 0.0, best = 1e9;
+    double M[3][4];
+    projectTranslation(t, P, M);
     for (int sweep = 0; sweep < 10; sweep++) {
         best = 1e9;
         const SweepAngles angles(a, b, c, step);
         for (int i = -1; i <= 1; i++)
             for (int j = -1; j <= 1; j++)
                 for (int k = -1; k <= 1; k++) {
-                    double R[3][3], M[3][4];
-                    angles.rotation(i, j, k, R);
-                    projectRotated(R, t, P, M);
+                    double tried[3][3];
+                    angles.rotation(i, j, k, tried);
+                    projectRotation(tried, P, M);
                     double e = reprojectionError(M, model, image, n);
                     if (e < best) {
                         best = e;
