@@ -92,16 +92,14 @@ constexpr int kMaxGridSize = 64;
 // than once per point, with the products and sums of mapping each point alone, to the bit.
 struct GridAxis {
     double first[kMaxGridSize], second[kMaxGridSize], perspective[kMaxGridSize];
-    int cell[kMaxGridSize];
 };
 
-void gridAxis(int n, double first, double second, double perspective, int cellStride, GridAxis* axis) {
+void gridAxis(int n, double first, double second, double perspective, GridAxis* axis) {
     for (int i = 0; i < n; i++) {
         double p = 102.5 + 5.0 * (i + 0.5) / n;
         axis->first[i] = first * p;
         axis->second[i] = second * p;
         axis->perspective[i] = perspective * p;
-        axis->cell[i] = i / (n / kPatternSize) * cellStride;
     }
 }
 
@@ -245,25 +243,29 @@ int samplePattern(const uint8_t* frame, const double h[8], const double x[4], co
     int nx = patternGridSize(maxOf(squaredLength(x, y, 0, 1), squaredLength(x, y, 2, 3)));
     int ny = patternGridSize(maxOf(squaredLength(x, y, 1, 2), squaredLength(x, y, 3, 0)));
     GridAxis across, down;
-    gridAxis(nx, h[0], h[3], h[6], 3, &across);
-    gridAxis(ny, h[1], h[4], h[7], kPatternSize * 3, &down);
+    gridAxis(nx, h[0], h[3], h[6], &across);
+    gridAxis(ny, h[1], h[4], h[7], &down);
+    const int perCellAcross = nx / kPatternSize;
     unsigned int sums[kPatternCells] = {};
     for (int j = 0; j < ny; j++) {
         double rowX[kMaxGridSize], rowY[kMaxGridSize];
         if (!gridRow(h, across, nx, down, j, rowX, rowY)) return -1;
-        for (int i = 0; i < nx; i++) {
-            const double fx = rowX[i], fy = rowY[i];
-            if (!(fx > -1.0 && fy > -1.0 && fx < width && fy < height)) continue;  // truncates into range
-            int sx = static_cast<int>(fx), sy = static_cast<int>(fy);
-            const uint8_t* pixel = frame + (static_cast<long>(sy) * width + sx) * 4;
-            unsigned int* cell = sums + down.cell[j] + across.cell[i];
-            cell[0] += pixel[0];
-            cell[1] += pixel[1];
-            cell[2] += pixel[2];
+        unsigned int* cell = sums + j / (ny / kPatternSize) * kPatternSize * 3;
+        // A cell's points of the row are summed in registers first, not through memory point by point.
+        for (int c = 0; c < kPatternSize; c++, cell += 3) {
+            unsigned int blue = 0, green = 0, red = 0;
+            for (int i = c * perCellAcross; i < (c + 1) * perCellAcross; i++) {
+                const double fx = rowX[i], fy = rowY[i];
+                if (!(fx > -1.0 && fy > -1.0 && fx < width && fy < height)) continue;  // truncates into range
+                int sx = static_cast<int>(fx), sy = static_cast<int>(fy);
+                const uint8_t* pixel = frame + (static_cast<long>(sy) * width + sx) * 4;
+                blue += pixel[0], green += pixel[1], red += pixel[2];
+            }
+            cell[0] += blue, cell[1] += green, cell[2] += red;
         }
     }
     // Each cell's mean: its point count is a power of two.
-    const int shift = std::countr_zero(static_cast<unsigned>((nx / 16) * (ny / 16)));
+    const int shift = std::countr_zero(static_cast<unsigned>(perCellAcross * (ny / kPatternSize)));
     for (int k = 0; k < kPatternCells; k++) sample[k] = static_cast<uint8_t>(sums[k] >> shift);
     return 0;
 }
