@@ -12,6 +12,10 @@
 #include <sys/stat.h>
 #include <vector>
 
+#ifdef __SSE2__
+#include <emmintrin.h>
+#endif
+
 #include "tracking/double_pair.h"
 
 static_assert(sizeof(CameraIntrinsics) == kCameraRecordSize, "record must match the file layout");
@@ -251,7 +255,13 @@ int observedToIdeal(const double distortion[4], double ox, double oy, double* ix
 
 namespace {
 
-DoublePair squareRoots(DoublePair v) { return DoublePair{std::sqrt(v[0]), std::sqrt(v[1])}; }
+DoublePair squareRoots(DoublePair v) {
+#ifdef __SSE2__
+    return _mm_sqrt_pd(v);
+#else
+    return DoublePair{std::sqrt(v[0]), std::sqrt(v[1])};
+#endif
+}
 
 // observedToIdeal of two points at once, lane by lane the same operations; false when either
 // reaches the distortion centre, which observedToIdeal maps on its own.
