@@ -12,6 +12,12 @@
 #include <sys/stat.h>
 #include <vector>
 
+#ifdef __SSE2__
+#include <emmintrin.h>
+#endif
+
+#include "tracking/double_pair.h"
+
 static_assert(sizeof(CameraIntrinsics) == kCameraRecordSize, "record must match the file layout");
 
 namespace {
@@ -245,4 +251,52 @@ int observedToIdeal(const double distortion[4], double ox, double oy, double* ix
     *ix = cx + dx / s;
     *iy = cy + dy / s;
     return 0;
+}
+
+namespace {
+
+DoublePair squareRoots(DoublePair v) {
+#ifdef __SSE2__
+    return _mm_sqrt_pd(v);
+#else
+    return DoublePair{std::sqrt(v[0]), std::sqrt(v[1])};
+#endif
+}
+
+// observedToIdeal of two points at once, lane by lane the same operations; false when either
+// reaches the distortion centre, which observedToIdeal maps on its own.
+bool observedPairToIdeal(const double distortion[4], DoublePair* x, DoublePair* y) {
+    double cx = distortion[0], cy = distortion[1], p = distortion[2] / 100000000.0, s = distortion[3];
+    DoublePair dx = *x - cx, dy = *y - cy;
+    DoublePair r = squareRoots(dx * dx + dy * dy);
+    DoublePair z = r, q = r * r;
+    for (int step = 0; step < 3; step++) {
+        const auto centre = z == 0.0;
+        if (centre[0] || centre[1]) return false;
+        DoublePair next = z - ((1.0 - p * q) * z - r) / (1.0 - 3.0 * p * q);
+        dx = dx * next / z;
+        dy = dy * next / z;
+        q = dx * dx + dy * dy;
+        z = squareRoots(q);
+    }
+    *x = cx + dx / s;
+    *y = cy + dy / s;
+    return true;
+}
+
+}  // namespace
+
+void observedToIdealPoints(const double distortion[4], double* points, int n) {
+    int i = 0;
+    for (; i + 2 <= n; i += 2) {
+        double* a = points + 2 * i;
+        DoublePair x = {a[0], a[2]}, y = {a[1], a[3]};
+        if (observedPairToIdeal(distortion, &x, &y)) {
+            a[0] = x[0], a[1] = y[0], a[2] = x[1], a[3] = y[1];
+            continue;
+        }
+        observedToIdeal(distortion, a[0], a[1], &a[0], &a[1]);
+        observedToIdeal(distortion, a[2], a[3], &a[2], &a[3]);
+    }
+    if (i < n) observedToIdeal(distortion, points[2 * i], points[2 * i + 1], &points[2 * i], &points[2 * i + 1]);
 }

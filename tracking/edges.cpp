@@ -28,9 +28,11 @@ int fitSide(const MarkerCandidate* c, const double distortion[4], int a, int b, 
     work.eigenvalues = allocVector(2);
     work.mean = allocVector(2);
     if (!work.points || !work.eigenvectors || !work.eigenvalues || !work.mean) return -1;
-    for (int i = 0; i < m; i++)
-        observedToIdeal(distortion, c->contourX[first + i], c->contourY[first + i], &work.points->data[2 * i],
-                        &work.points->data[2 * i + 1]);
+    for (int i = 0; i < m; i++) {
+        work.points->data[2 * i] = c->contourX[first + i];
+        work.points->data[2 * i + 1] = c->contourY[first + i];
+    }
+    observedToIdealPoints(distortion, work.points->data, m);
     if (principalComponents(work.points, work.eigenvectors, work.eigenvalues, work.mean) < 0) return -1;
     double ex = work.eigenvectors->data[0], ey = work.eigenvectors->data[1];
     double mx = work.mean->data[0], my = work.mean->data[1];

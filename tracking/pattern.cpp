@@ -2,18 +2,21 @@
 #include "platform/file_path.h"
 #include "platform/file_replace.h"
 
+#include <bit>
 #include <cmath>
 #include <cstdio>
 #include <string>
 
 #include "tracking/camera.h"
 #include "tracking/diagnostics.h"
+#include "tracking/double_pair.h"
 #include "tracking/matrix.h"
 
 namespace {
 
 struct PatternSlot {
-    int values[4][kPatternCells];
+    // Centred values lie within +-255: 16 bits let the correlation multiply eight at a time.
+    int16_t values[4][kPatternCells];
     double norm[4];
 };
 
@@ -29,7 +32,7 @@ int freeSlot() {
 }
 
 // Reads one orientation's 768 values; counts the numbers read into *read.
-bool readOrientation(FILE* file, int* values, int* read) {
+bool readOrientation(FILE* file, int16_t* values, int* read) {
     for (int channel = 0; channel < 3; channel++) {
         for (int row = 0; row < kPatternSize; row++) {
             for (int col = 0; col < kPatternSize; col++) {
@@ -37,7 +40,7 @@ bool readOrientation(FILE* file, int* values, int* read) {
                 // An intensity outside 0..255 is as malformed as a missing one (and would
                 // overflow the template sums).
                 if (std::fscanf(file, "%ld", &v) != 1 || v < 0 || v > 255) return false;
-                values[(row * kPatternSize + col) * 3 + channel] = 255 - static_cast<int>(v);
+                values[(row * kPatternSize + col) * 3 + channel] = static_cast<int16_t>(255 - v);
                 ++*read;
             }
         }
@@ -46,7 +49,7 @@ bool readOrientation(FILE* file, int* values, int* read) {
 }
 
 // After centring, a template without contrast is all zeros and can match nothing.
-bool isFlat(const int* values) {
+bool isFlat(const int16_t* values) {
     for (int i = 0; i < kPatternCells; i++)
         if (values[i] != 0) return false;
     return true;
@@ -71,23 +74,48 @@ std::string malformedReason(FILE* file, const char* path, int read) {
            std::to_string(kPatternFileValues) + ")";
 }
 
-double centreTemplate(int* values) {
+double centreTemplate(int16_t* values) {
     int sum = 0;
     for (int i = 0; i < kPatternCells; i++) sum += values[i];
     int mean = sum / kPatternCells;
     double squares = 0.0;
     for (int i = 0; i < kPatternCells; i++) {
-        values[i] -= mean;
+        values[i] = static_cast<int16_t>(values[i] - mean);
         squares += static_cast<double>(values[i]) * values[i];
     }
     double norm = std::sqrt(squares);
     return norm == 0.0 ? 1e-7 : norm;
 }
 
-void mapPoint(const double h[8], double px, double py, double* x, double* y, double* q) {
-    *q = h[6] * px + h[7] * py + 1.0;
-    *x = (h[0] * px + h[1] * py + h[2]) / *q;
-    *y = (h[3] * px + h[4] * py + h[5]) / *q;
+constexpr int kMaxGridSize = 64;
+// The grid's points along one axis of the pattern square (102.5 .. 107.5) times the homography's
+// factors for that axis, and the offset of the cell each falls in: worked out once per axis rather
+// than once per point, with the products and sums of mapping each point alone, to the bit.
+struct GridAxis {
+    double first[kMaxGridSize], second[kMaxGridSize], perspective[kMaxGridSize];
+};
+
+void gridAxis(int n, double first, double second, double perspective, GridAxis* axis) {
+    for (int i = 0; i < n; i++) {
+        double p = 102.5 + 5.0 * (i + 0.5) / n;
+        axis->first[i] = first * p;
+        axis->second[i] = second * p;
+        axis->perspective[i] = perspective * p;
+    }
+}
+
+// Frame points of grid row j, two at a time (the divisions are most of the work); false when one
+// of them lies at infinity.
+bool gridRow(const double h[8], const GridAxis& across, int nx, const GridAxis& down, int j, double* x, double* y) {
+    long atInfinity = 0;
+    for (int i = 0; i < nx; i += 2) {
+        const DoublePair q = loadPair(across.perspective + i) + down.perspective[j] + 1.0;
+        const auto zero = q == 0.0;
+        atInfinity |= zero[0] | zero[1];
+        storePair(x + i, (loadPair(across.first + i) + down.first[j] + h[2]) / q);
+        storePair(y + i, (loadPair(across.second + i) + down.second[j] + h[5]) / q);
+    }
+    return atInfinity == 0;
 }
 
 int squaredLength(const double x[4], const double y[4], int a, int b) {
@@ -215,36 +243,42 @@ int samplePattern(const uint8_t* frame, const double h[8], const double x[4], co
     trackerImageSize(&width, &height);
     int nx = patternGridSize(maxOf(squaredLength(x, y, 0, 1), squaredLength(x, y, 2, 3)));
     int ny = patternGridSize(maxOf(squaredLength(x, y, 1, 2), squaredLength(x, y, 3, 0)));
+    GridAxis across, down;
+    gridAxis(nx, h[0], h[3], h[6], &across);
+    gridAxis(ny, h[1], h[4], h[7], &down);
+    const int perCellAcross = nx / kPatternSize;
     unsigned int sums[kPatternCells] = {};
     for (int j = 0; j < ny; j++) {
-        double py = 102.5 + 5.0 * (j + 0.5) / ny;
-        for (int i = 0; i < nx; i++) {
-            double px = 102.5 + 5.0 * (i + 0.5) / nx;
-            double fx, fy, q;
-            mapPoint(h, px, py, &fx, &fy, &q);
-            if (q == 0.0) return -1;
-            if (!(fx > -1.0 && fy > -1.0 && fx < width && fy < height)) continue;  // truncates into range
-            int sx = static_cast<int>(fx), sy = static_cast<int>(fy);
-            const uint8_t* pixel = frame + (static_cast<long>(sy) * width + sx) * 4;
-            unsigned int* cell = sums + ((j / (ny / 16)) * kPatternSize + i / (nx / 16)) * 3;
-            cell[0] += pixel[0];
-            cell[1] += pixel[1];
-            cell[2] += pixel[2];
+        double rowX[kMaxGridSize], rowY[kMaxGridSize];
+        if (!gridRow(h, across, nx, down, j, rowX, rowY)) return -1;
+        unsigned int* cell = sums + j / (ny / kPatternSize) * kPatternSize * 3;
+        // A cell's points of the row are summed in registers first, not through memory point by point.
+        for (int c = 0; c < kPatternSize; c++, cell += 3) {
+            unsigned int blue = 0, green = 0, red = 0;
+            for (int i = c * perCellAcross; i < (c + 1) * perCellAcross; i++) {
+                const double fx = rowX[i], fy = rowY[i];
+                if (!(fx > -1.0 && fy > -1.0 && fx < width && fy < height)) continue;  // truncates into range
+                int sx = static_cast<int>(fx), sy = static_cast<int>(fy);
+                const uint8_t* pixel = frame + (static_cast<long>(sy) * width + sx) * 4;
+                blue += pixel[0], green += pixel[1], red += pixel[2];
+            }
+            cell[0] += blue, cell[1] += green, cell[2] += red;
         }
     }
-    unsigned int perCell = static_cast<unsigned int>((nx / 16) * (ny / 16));
-    for (int k = 0; k < kPatternCells; k++) sample[k] = static_cast<uint8_t>(sums[k] / perCell);
+    // Each cell's mean: its point count is a power of two.
+    const int shift = std::countr_zero(static_cast<unsigned>(perCellAcross * (ny / kPatternSize)));
+    for (int k = 0; k < kPatternCells; k++) sample[k] = static_cast<uint8_t>(sums[k] >> shift);
     return 0;
 }
 
 void matchPattern(const uint8_t sample[kPatternCells], int* id, int* orientation, double* confidence) {
-    int input[kPatternCells];
+    int16_t input[kPatternCells];
     int sum = 0;
     for (int k = 0; k < kPatternCells; k++) sum += 255 - sample[k];
     int mean = sum / kPatternCells;
     double squares = 0.0;
     for (int k = 0; k < kPatternCells; k++) {
-        input[k] = 255 - sample[k] - mean;
+        input[k] = static_cast<int16_t>(255 - sample[k] - mean);
         squares += static_cast<double>(input[k]) * input[k];
     }
     double norm = std::sqrt(squares);

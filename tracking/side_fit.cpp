@@ -38,12 +38,6 @@ Point toObserved(const double* distortion, Point i) {
     return o;
 }
 
-Point toIdeal(const double* distortion, Point o) {
-    Point i;
-    observedToIdeal(distortion, o.x, o.y, &i.x, &i.y);
-    return i;
-}
-
 // The side in observed coordinates, where the pixels are: its neighbours' lines (straight enough
 // over a side for a margin) and which way its light side lies (the lens barely turns it).
 struct ObservedSide {
@@ -115,6 +109,7 @@ void collectCrossings(const BgrxFrame& frame, const double* distortion, const Si
         double s = (1.0 + (length - 2.0) * i / (samples - 1)) / length;
         at[i + 1] = toObserved(distortion, {side.from[0] + s * dx, side.from[1] + s * dy});
     }
+    double seen[2 * kMaxSamples];  // the crossings, mapped to ideal coordinates together at the end
     int lastLine = -1;
     bool lastRows = false;
     for (int i = 0; i < samples; i++) {
@@ -129,11 +124,13 @@ void collectCrossings(const BgrxFrame& frame, const double* distortion, const Si
         if (!edgeCrossing(frame, q, &c)) continue;
         Point crossing = q.alongRows ? Point{c.position, static_cast<double>(q.line)}
                                      : Point{static_cast<double>(q.line), c.position};
-        out->ideal[out->count] = toIdeal(distortion, crossing);
+        seen[2 * out->count] = crossing.x, seen[2 * out->count + 1] = crossing.y;
         out->triedAt[out->count] = out->tried - 1;
         out->darkToLight[out->count] = c.darkToLight;
         out->transition[out->count++] = c.transition;
     }
+    observedToIdealPoints(distortion, seen, out->count);
+    for (int i = 0; i < out->count; i++) out->ideal[i] = {seen[2 * i], seen[2 * i + 1]};
 }
 
 // Total least squares line through the points flagged in `use`; false for fewer than two.

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
@@ -224,6 +225,23 @@ TEST(LensDistortion, BarrelDistortionPullsPointsInAndInverseRecoversThem) {
             }
         }
         EXPECT_LT(worst, 1e-9) << coefficient;
+    }
+}
+
+// A list is mapped two points at a time: each point exactly as on its own, also the distortion
+// centre (which stops the Newton steps) beside another point, and an odd last point.
+TEST(LensDistortion, PointListsMapEachPointAsItsOwn) {
+    const double dist[4] = {321.0, 241.0, 45.0, 0.98};
+    const double points[][2] = {{0, 0}, {639.5, 479.25}, {321.0, 241.0}, {17.25, 400}, {330, 241}, {-3, 600}, {100, 7.5}};
+    const int n = sizeof points / sizeof points[0];
+    double mapped[2 * n];
+    std::copy(&points[0][0], &points[0][0] + 2 * n, mapped);
+    observedToIdealPoints(dist, mapped, n);
+    for (int i = 0; i < n; i++) {
+        double x, y;
+        observedToIdeal(dist, points[i][0], points[i][1], &x, &y);
+        EXPECT_EQ(mapped[2 * i], x) << i;
+        EXPECT_EQ(mapped[2 * i + 1], y) << i;
     }
 }
 
