@@ -181,7 +181,8 @@ bool searchReducedFrame(const uint8_t* frame, const FrameGrid& reduced, const Bi
 }
 
 int lookAgain(const uint8_t* frame, DetectedMarker* markers) {
-    if (!lastWay.local) return 0;
+    // With no pattern loaded nothing is identified, and a second look cannot change that.
+    if (!lastWay.local || loadedPatternCount() == 0) return 0;
     static DetectedMarker found[kCandidateRoom], here[kCandidateRoom];
     int n = 0;
     for (int i = 0; i < unidentifiedCount && n < kCandidateRoom; i++) {
