@@ -26,9 +26,9 @@ void reduceFrame(const uint8_t* frame, FrameGrid* reduced);
 bool searchReducedFrame(const uint8_t* frame, const FrameGrid& reduced, const Binarisation& b, DetectedMarker* markers,
                         int* count, int* confirmed);
 // Confirms again the places the last search confirmed without identifying a marker, when it used
-// per-tile levels and a pattern is loaded: with wider tiles and a limit nearer the middle of their dark and light, which
-// keep a border whole where a shadow's edge crosses it. Writes the markers found there (at most
-// kCandidateRoom) and returns their count.
+// per-tile levels and a pattern is loaded: with wider tiles and a limit nearer the middle of their
+// dark and light, which keep a border whole where a shadow's edge crosses it. Writes the markers
+// found there (at most kCandidateRoom) and returns their count.
 int lookAgain(const uint8_t* frame, DetectedMarker* markers);
 
 // One of the markers is identified well enough to be taken for its pattern.

@@ -12,6 +12,9 @@
 #include "tracking/double_pair.h"
 #include "tracking/matrix.h"
 
+// Points per side of the grid a pattern is sampled with, at most.
+constexpr int kMaxGridSize = 64;
+
 namespace {
 
 struct PatternSlot {
@@ -87,7 +90,6 @@ double centreTemplate(int16_t* values) {
     return norm == 0.0 ? 1e-7 : norm;
 }
 
-constexpr int kMaxGridSize = 64;
 // The grid's points along one axis of the pattern square (102.5 .. 107.5) times the homography's
 // factors for that axis, and the offset of the cell each falls in: worked out once per axis rather
 // than once per point, with the products and sums of mapping each point alone, to the bit.
@@ -212,7 +214,7 @@ int patternGridSize(int squaredSide) {
     int quarter = squaredSide / 4;
     int n = 16;
     if (quarter > 256)
-        while (n * n < quarter && n < 64) n *= 2;
+        while (n * n < quarter && n < kMaxGridSize) n *= 2;
     return n;
 }
 
